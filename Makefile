@@ -1,0 +1,32 @@
+# Thin wrapper over CMake.
+#   make demo       build, then solve the shipped oscillator example
+#   make test       build, then run every test
+#   make sanitize   the tests again under AddressSanitizer and UBSan
+
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= $(shell nproc)
+
+.PHONY: all build demo test sanitize clean
+
+all: build
+
+build:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	mkdir -p $(BUILD)/demo
+	$(BUILD)/tools/pss_net/pss-net build examples/oscillator/osc.txt -o $(BUILD)/demo/osc.net
+	cd $(BUILD)/demo && $(CURDIR)/$(BUILD)/src/pss osc < $(CURDIR)/examples/oscillator/osc.answers
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+sanitize:
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPSS_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,60 @@
+// The integer codes of the network: element type codes, attribute ids,
+// dvar group ids and param ids.
+#pragma once
+
+#include <cstdint>
+
+namespace pss {
+
+namespace conection_type {
+constexpr int32_t vsource = 50;  // voltage source coupling
+constexpr int32_t isource = 60;  // sinusoidal current source
+constexpr int32_t igen = 62;     // current generator controlled by another element
+constexpr int32_t resistor = 100;
+constexpr int32_t window_resistor = 102;  // windowed source resistor
+constexpr int32_t window_switch = 103;    // windowed source resistor that relinks planes
+constexpr int32_t diode = 200;
+constexpr int32_t cap1 = 601;           // capacitor, backward difference
+constexpr int32_t cap2 = 602;           // capacitor, central difference
+constexpr int32_t inductor = 701;       // explicit
+constexpr int32_t inductor_trap = 702;  // trapezoidal
+}  // namespace conection_type
+
+namespace attr {
+constexpr int32_t poly_lower_limit = 5;
+constexpr int32_t poly_upper_limit = 6;
+constexpr int32_t gain = 70;
+constexpr int32_t control_delay = 71;
+constexpr int32_t control_id = 73;
+constexpr int32_t harmonic = 80;
+constexpr int32_t ac_amplitude = 81;
+constexpr int32_t dc_level = 82;
+constexpr int32_t phase = 83;
+constexpr int32_t window_start = 84;
+constexpr int32_t window_end = 85;
+constexpr int32_t frequency = 86;
+constexpr int32_t dvdf = 87;
+constexpr int32_t resistance = 100;
+constexpr int32_t leakage = 101;
+constexpr int32_t saturation_current = 201;
+constexpr int32_t breakdown_voltage = 203;
+constexpr int32_t breakdown_factor = 204;
+constexpr int32_t exponent_factor = 205;
+constexpr int32_t resistance_poly = 206;
+constexpr int32_t capacitance = 600;
+constexpr int32_t capacitance_poly = 603;
+constexpr int32_t capacitance_exp = 604;
+constexpr int32_t inductance = 700;
+}  // namespace attr
+
+namespace group_id {
+constexpr int32_t period = 20;
+constexpr int32_t voltage = 21;
+}  // namespace group_id
+
+namespace param_id {
+constexpr int32_t plane_time = 0;           // node: time of the plane, fraction of the period
+constexpr int32_t slot1_period_offset = 4;  // circuit: T of slot 1 is T + this
+}  // namespace param_id
+
+}  // namespace pss

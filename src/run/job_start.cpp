@@ -1,0 +1,30 @@
+#include "run/job_start.h"
+
+#include <cstdio>
+#include <string>
+
+#include "model/read_network.h"
+#include "run/analysis.h"
+#include "support/console.h"
+#include "support/fatal.h"
+
+namespace pss {
+
+int job_start(int argc, char** argv) {
+  install_out_of_memory_handler();
+  if (argc != 2) fatal("Command line error: jobname required\n");
+  const std::string job = argv[1];
+  const std::string net_name = job + ".net";
+  std::FILE* file = std::fopen(net_name.c_str(), "rb");
+  if (file == nullptr) fatal("%s does not exist, exiting\n", net_name.c_str());
+
+  network net;
+  read_network(net, file);
+  std::fclose(file);
+
+  std::printf("convergence accuracy?\n");
+  const double accuracy = read_real("convergence accuracy?");
+  return run_analysis(job, net, accuracy);
+}
+
+}  // namespace pss

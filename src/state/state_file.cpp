@@ -1,0 +1,191 @@
+#include "state/state_file.h"
+
+#include "support/bytes.h"
+#include "support/fatal.h"
+#include "support/files.h"
+
+namespace pss {
+
+namespace {
+
+void write_params(byte_writer& out, const tagged_value* params) {
+  for (const tagged_value* p = params; p != nullptr; p = p->next) {
+    out.i32(p->tag);
+    out.f64(p->value);
+  }
+}
+
+void write_groups(byte_writer& out, const dvar_group* groups) {
+  for (const dvar_group* g = groups; g != nullptr; g = g->next) {
+    out.i32(g->id);
+    for (const dvar* d = g->dvars; d != nullptr; d = d->next) {
+      out.i32(d->number);
+      out.f64(d->value);
+    }
+  }
+}
+
+std::size_t params_length(const tagged_value* params) {
+  std::size_t length = 0;
+  for (const tagged_value* p = params; p != nullptr; p = p->next) length += 12;
+  return length;
+}
+
+std::size_t groups_length(const dvar_group* groups) {
+  std::size_t length = 0;
+  for (const dvar_group* g = groups; g != nullptr; g = g->next) {
+    length += 4;
+    for (const dvar* d = g->dvars; d != nullptr; d = d->next) length += 12;
+  }
+  return length;
+}
+
+// Walks the file and the circuit in step. In the checking pass nothing is
+// changed; the applying pass runs only after the check has passed.
+struct state_reader {
+  const std::vector<uint8_t>& bytes;
+  const std::string& path;
+  bool apply;
+  std::size_t pos = 12;
+
+  int32_t i32() {
+    const int32_t v = load_i32(&bytes[pos]);
+    pos += 4;
+    return v;
+  }
+  double f64() {
+    const double v = load_f64(&bytes[pos]);
+    pos += 8;
+    return v;
+  }
+
+  void params(tagged_value* list, const char* owner) {
+    for (tagged_value* p = list; p != nullptr; p = p->next) {
+      const std::size_t at = pos;
+      const int32_t tag = i32();
+      const double value = f64();
+      if (tag != p->tag) {
+        fatal(
+            "error, read_state: %s does not fit the circuit: %s param %d at byte %zu, the "
+            "circuit has param %d there\n",
+            path.c_str(), owner, tag, at, p->tag);
+      }
+      if (apply) p->value = value;
+    }
+  }
+
+  void groups(dvar_group* list, const char* owner, bool take_numbers) {
+    for (dvar_group* g = list; g != nullptr; g = g->next) {
+      const std::size_t at = pos;
+      const int32_t id = i32();
+      if (id != g->id) {
+        fatal(
+            "error, read_state: %s does not fit the circuit: %s dvar group %d at byte %zu, "
+            "the circuit has group %d there\n",
+            path.c_str(), owner, id, at, g->id);
+      }
+      for (dvar* d = g->dvars; d != nullptr; d = d->next) {
+        const int32_t number = i32();
+        const double value = f64();
+        if (!apply) continue;
+        if (take_numbers) d->number = number;
+        d->value = value;
+      }
+    }
+  }
+
+  void walk(circuit* c) {
+    pos = 12;
+    params(c->params, "circuit");
+    groups(c->global_dvars, "global", true);
+    for (node* n = c->nodes; n != nullptr; n = n->next) {
+      params(n->params, "node");
+      groups(n->dvar_groups, "node", false);
+    }
+  }
+};
+
+bool load(const std::string& path, std::vector<uint8_t>& bytes, const char* reader) {
+  if (read_file(path, bytes)) return true;
+  fatal("error, %s: %s cannot be read\n", reader, path.c_str());
+}
+
+}  // namespace
+
+std::vector<uint8_t> state_bytes(const circuit* c) {
+  byte_writer out;
+  out.bytes.reserve(state_file_length(c));
+  out.i32(c->planes);
+  out.i32(c->nodes_per_plane);
+  out.i32(c->dvars_per_node);
+  write_params(out, c->params);
+  write_groups(out, c->global_dvars);
+  for (const node* n = c->nodes; n != nullptr; n = n->next) {
+    write_params(out, n->params);
+    write_groups(out, n->dvar_groups);
+  }
+  return std::move(out.bytes);
+}
+
+std::size_t state_file_length(const circuit* c) {
+  std::size_t length = 12 + params_length(c->params) + groups_length(c->global_dvars);
+  for (const node* n = c->nodes; n != nullptr; n = n->next) {
+    length += params_length(n->params) + groups_length(n->dvar_groups);
+  }
+  return length;
+}
+
+void write_state(const circuit* c, const std::string& path) {
+  std::string error;
+  if (!write_file_atomically(path, state_bytes(c), error)) {
+    fatal("error, write_state: cannot write %s: %s\n", path.c_str(), error.c_str());
+  }
+}
+
+void read_state(circuit* c, const std::string& path) {
+  std::vector<uint8_t> bytes;
+  load(path, bytes, "read_state");
+  const std::size_t expected = state_file_length(c);
+  if (bytes.size() != expected) {
+    fatal("error, read_state: %s holds %zu bytes, a state of this circuit takes %zu\n",
+          path.c_str(), bytes.size(), expected);
+  }
+  const int32_t planes = load_i32(&bytes[0]);
+  const int32_t nodes_per_plane = load_i32(&bytes[4]);
+  const int32_t dvars_per_node = load_i32(&bytes[8]);
+  if (planes != c->planes || nodes_per_plane != c->nodes_per_plane ||
+      dvars_per_node != c->dvars_per_node) {
+    fatal(
+        "error, read_state: %s is a state of %d planes, %d nodes per plane and %d dvars per "
+        "node; the circuit has %d, %d and %d\n",
+        path.c_str(), planes, nodes_per_plane, dvars_per_node, c->planes, c->nodes_per_plane,
+        c->dvars_per_node);
+  }
+  state_reader check{bytes, path, false};
+  check.walk(c);
+  state_reader apply{bytes, path, true};
+  apply.walk(c);
+}
+
+void read_state_planes(circuit* c, const std::string& path) {
+  std::vector<uint8_t> bytes;
+  load(path, bytes, "read_state_planes");
+  if (bytes.size() < 12) {
+    fatal("error, read_state_planes: %s holds %zu bytes, too short for a state file\n",
+          path.c_str(), bytes.size());
+  }
+  const int32_t planes = load_i32(&bytes[0]);
+  if (planes < 1) {
+    fatal("error, read_state_planes: %s holds %d time planes; at least 1 is needed\n", path.c_str(),
+          planes);
+  }
+  // Every node of every plane takes at least its param 0 (12 bytes).
+  const int64_t least = 12 + int64_t{planes} * c->nodes_per_plane * 12;
+  if (least > static_cast<int64_t>(bytes.size())) {
+    fatal("error, read_state_planes: %s holds %zu bytes, too few for %d time planes\n",
+          path.c_str(), bytes.size(), planes);
+  }
+  c->planes = planes;
+}
+
+}  // namespace pss

@@ -1,0 +1,27 @@
+// Answers to the console dialogue.
+//
+// Answers are whitespace-separated tokens on standard input, so a job can be
+// driven by piping a file of answers. A token that is not wholly the value
+// asked for, or the end of input, stops the job with one line that names the
+// question: the program never guesses, loops on or skips a missing answer.
+#pragma once
+
+#include <cstdio>
+
+namespace pss {
+
+// Reads one real ("%le" in the dialogue). `question` names the question in
+// the error message, e.g. "convergence accuracy?".
+double read_real(const char* question);
+
+// Reads one integer ("%d"): an optional sign and decimal digits that fit in
+// 32 bits; "32.5" or "abc" is refused.
+int read_int(const char* question);
+
+// Reads a yes/no style answer: the first character of the next token.
+char read_char(const char* question);
+
+// Redirects the answers (tests); nullptr restores standard input.
+void set_console_input(std::FILE* input);
+
+}  // namespace pss

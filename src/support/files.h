@@ -1,0 +1,24 @@
+// Whole-file input and crash-safe output.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace pss {
+
+// Reads the rest of an open stream. Returns false on a read error.
+bool read_stream(std::FILE* stream, std::vector<uint8_t>& bytes);
+
+// Reads a whole file. Returns false when it cannot be opened or read.
+bool read_file(const std::string& path, std::vector<uint8_t>& bytes);
+
+// Writes `bytes` to a temporary file next to `path` and renames it into
+// place, so that `path` holds either its earlier content or the whole new
+// content, never a part. On failure the temporary file is removed, `path`
+// is untouched, `error` says why and the result is false.
+bool write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                           std::string& error);
+
+}  // namespace pss
