@@ -194,6 +194,14 @@ void node_record(cursor& in, const circuit_scope& scope, const net_circuit& c, i
       refuse(format("twin position %d at byte %zu does not stand before the node (position %d)",
                     n.twin, twin_at, p));
     }
+    // The plane expansion and the numbering meet a twin before the node.
+    const int32_t twin_index = c.nodes[static_cast<std::size_t>(n.twin)].index;
+    if (twin_index >= n.index) {
+      refuse(
+          format("twin position %d at byte %zu names node index %d, not below the node's "
+                 "index %d",
+                 n.twin, twin_at, twin_index, n.index));
+    }
     const std::vector<net_group>* shared = groups_of[static_cast<std::size_t>(n.twin)];
     if (shared->empty()) {
       refuse(

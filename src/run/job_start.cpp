@@ -22,7 +22,7 @@ int job_start(int argc, char** argv) {
   read_network(net, file);
   std::fclose(file);
 
-  std::printf("convergence accuracy?\n");
+  say("convergence accuracy?\n");
   const double accuracy = read_real("convergence accuracy?");
   return run_analysis(job, net, accuracy);
 }

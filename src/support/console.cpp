@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstdlib>
 #include <string>
 
@@ -14,6 +15,7 @@ namespace pss {
 namespace {
 
 std::FILE* answers = nullptr;
+std::FILE* questions = nullptr;
 
 std::FILE* input() {
   return answers != nullptr ? answers : stdin;
@@ -51,6 +53,17 @@ std::string printable(const std::string& token) {
 
 void set_console_input(std::FILE* in) {
   answers = in;
+}
+
+void set_console_output(std::FILE* out) {
+  questions = out;
+}
+
+void say(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(questions != nullptr ? questions : stdout, format, args);
+  va_end(args);
 }
 
 double read_real(const char* question) {

@@ -24,4 +24,9 @@ char read_char(const char* question);
 // Redirects the answers (tests); nullptr restores standard input.
 void set_console_input(std::FILE* input);
 
+// Prints a question or progress line of the dialogue (printf-style) on
+// standard output, or where `set_console_output` points it (tests).
+void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void set_console_output(std::FILE* output);
+
 }  // namespace pss

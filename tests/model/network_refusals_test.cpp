@@ -176,6 +176,8 @@ TEST(network_refusals, corrupted_positions_indices_and_structure) {
       {"no period group", false, "global 20", "global 19", "no global dvar group 20"},
       {"no planes", false, "planes 1", "planes 0", "planes 0 and nodes_per_plane 4"},
       {"twin later in the file", true, "    twin 0", "    twin 2", "twin position 2 at byte"},
+      {"twin not below in the chain", true, "    index 1\n", "    index 0\n",
+       "names node index 0, not below the node's index 0"},
       {"twin of itself", true, "    twin 0", "    twin 1", "does not stand before the node"},
       {"twin without groups", true, "    group 21\n      dvar 0 0\n", "",
        "names a node without dvar groups"},

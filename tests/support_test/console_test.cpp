@@ -5,24 +5,13 @@
 #include <cstdio>
 #include <string>
 
+#include "support/console_script.h"
 #include "support/fatal_check.h"
 
 namespace pss {
 namespace {
 
-// Feeds `answers` to the console readers for the life of the object.
-struct answers {
-  std::string text;
-  std::FILE* stream;
-  explicit answers(std::string t) : text(std::move(t)) {
-    stream = fmemopen(text.data(), text.size(), "r");
-    set_console_input(stream);
-  }
-  ~answers() {
-    set_console_input(nullptr);
-    std::fclose(stream);
-  }
-};
+using answers = test::console_script;
 
 TEST(console, reads_tokens_as_formatted_scanning_would) {
   answers in("  32\n-7 +4 1e-9\t2.5E3 y\nno 0x10\n");

@@ -1,0 +1,11 @@
+#include "planes/expand.h"
+
+namespace pss {
+
+void expand_time_planes(circuit* c) {
+  expand_node_planes(c);
+  copy_plane_neighbours(c);
+  extend_node_lists(c);
+}
+
+}  // namespace pss

@@ -1,0 +1,43 @@
+// Expansion of the one-plane circuit into N time planes.
+//
+// The network file describes the circuit once (the DC circuit). The periodic
+// steady state is sought on N planes at times 0, 1/N, ..., (N-1)/N of the
+// period; the expansion makes N copies of every node, joined per node into a
+// ring by next_plane/prev_plane (plane N-1 is followed by plane 0, since the
+// solution is periodic), renumbers the chain so that node p as read has index
+// p*N and its copy in plane j index p*N + j, asks how each twinned node is to
+// share its unknowns across planes, and extends the node lists of the
+// elements that look at neighbouring planes.
+//
+// All new records are carved from the circuit's arena (`c->memory`).
+#pragma once
+
+#include <initializer_list>
+
+#include "model/circuit.h"
+
+namespace pss {
+
+// Expands `c` in place into `c->planes` planes. Runs once per job.
+void expand_time_planes(circuit* c);
+
+// Makes the plane copies, renumbers the chain and runs the twinning dialogue.
+void expand_node_planes(circuit* c);
+
+// Gives every copy the neighbours of its node as read, in its own plane.
+void copy_plane_neighbours(circuit* c);
+
+// Extends the node lists of the time-difference elements.
+void extend_node_lists(circuit* c);
+
+// Node-list extensions for the entry `e` of `n`'s neighbour entry `nb`.
+void mod_neighbour_conection(circuit* c, node* n, neighbour* nb, conection_entry* e);
+void mod_cap_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, bool central);
+void mod_ind_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, bool trapezoidal);
+void mod_igen_conection(circuit* c, conection_entry* e);
+void mod_window_conection(node* n, conection_entry* e);
+
+// A node_ref list naming `nodes` in order, followed by `tail`.
+node_ref* node_ref_list(circuit* c, std::initializer_list<node*> nodes, node_ref* tail);
+
+}  // namespace pss

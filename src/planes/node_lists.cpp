@@ -1,0 +1,109 @@
+// Node lists of the elements that look at neighbouring planes. After the
+// copies exist, each capacitor, inductor and controlled generator entry gets
+// the plane copies its model reads put into its list, and each windowed
+// switch (type 103) relinks the previous plane of the node that holds it.
+#include "model/codes.h"
+#include "model/lookups.h"
+#include "planes/expand.h"
+#include "support/fatal.h"
+
+namespace pss {
+
+node_ref* node_ref_list(circuit* c, std::initializer_list<node*> nodes, node_ref* tail) {
+  node_ref* first = nullptr;
+  node_ref** link = &first;
+  for (node* n : nodes) {
+    node_ref* r = arena_new<node_ref>(*c->memory);
+    r->node = n;
+    *link = r;
+    link = &r->next;
+  }
+  *link = tail;
+  return first;
+}
+
+void mod_cap_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, bool central) {
+  node* p = nb->node;
+  if (central) {
+    e->nodes =
+        node_ref_list(c, {p->prev_plane, n->prev_plane, p->next_plane, n->next_plane}, e->nodes);
+  } else {
+    e->nodes = node_ref_list(c, {p->prev_plane, n->prev_plane}, e->nodes);
+  }
+}
+
+void mod_ind_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, bool trapezoidal) {
+  node* p = nb->node;
+  node* s1 = e->nodes->node;
+  node* s2 = e->nodes->next->node;
+  if (trapezoidal) {
+    e->nodes = node_ref_list(
+        c, {s1, s2, s1->prev_plane, s2->prev_plane, p->prev_plane, n->prev_plane}, nullptr);
+  } else {
+    e->nodes =
+        node_ref_list(c, {s1->prev_plane, s2->prev_plane, p->prev_plane, n->prev_plane}, nullptr);
+  }
+}
+
+void mod_igen_conection(circuit* c, conection_entry* e) {
+  node* l1 = e->nodes->node;
+  node* c1 = e->nodes->next->node;
+  node* c2 = e->nodes->next->next->node;
+  e->nodes = node_ref_list(c, {l1, c1, c2, c1->prev_plane, c2->prev_plane}, nullptr);
+}
+
+void mod_neighbour_conection(circuit* c, node* n, neighbour* nb, conection_entry* e) {
+  switch (e->conection->type) {
+    case conection_type::cap1: mod_cap_conection(c, n, nb, e, false); break;
+    case conection_type::cap2: mod_cap_conection(c, n, nb, e, true); break;
+    case conection_type::inductor: mod_ind_conection(c, n, nb, e, false); break;
+    case conection_type::inductor_trap: mod_ind_conection(c, n, nb, e, true); break;
+    default: fatal("error, mod_neighbour_conection: element type not recognised\n");
+  }
+}
+
+// A node whose previous plane lies strictly inside the window takes its
+// history from the plane before the first listed node's plane instead: the
+// element hands that node's state over, like a switch closing in the window.
+void mod_window_conection(node* n, conection_entry* e) {
+  const double start = find_attribute(e->conection, attr::window_start)->value;
+  const double end = find_attribute(e->conection, attr::window_end)->value;
+  const double t = find_value(n->prev_plane->params, param_id::plane_time)->value;
+  if (!(start < t && t < end)) return;
+  node* old_prev = n->prev_plane;
+  node* new_prev = e->nodes->node->prev_plane;
+  n->prev_plane = new_prev;
+  for (neighbour* nb : each(n->neighbours)) {
+    for (conection_entry* entry : each(nb->conections)) {
+      for (node_ref* r : each(entry->nodes)) {
+        if (r->node == old_prev) r->node = new_prev;
+      }
+    }
+  }
+}
+
+void extend_node_lists(circuit* c) {
+  // The window relinks come first, so that every list extended below sees the
+  // final previous planes whatever the order of the nodes in the chain.
+  for (node* n : each(c->nodes)) {
+    for (neighbour* nb : each(n->neighbours)) {
+      for (conection_entry* e : each(nb->conections)) {
+        if (e->conection->type == conection_type::window_switch) mod_window_conection(n, e);
+      }
+    }
+  }
+  for (node* n : each(c->nodes)) {
+    for (neighbour* nb : each(n->neighbours)) {
+      for (conection_entry* e : each(nb->conections)) {
+        const int32_t type = e->conection->type;
+        if (type > 500) {
+          mod_neighbour_conection(c, n, nb, e);
+        } else if (type == conection_type::igen) {
+          mod_igen_conection(c, e);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace pss
