@@ -7,45 +7,48 @@
 // systems have near-singular leading blocks that only the last (period) row
 // resolves, which this order handles. A zero pivot yields inf or NaN, which
 // the Newton iteration reports as non-convergence.
+//
+// A profile row's columns are contiguous from its first column f, so the
+// entry of row r for column j is entries[j - f_r]: the two dot products of
+// an entry run over two contiguous stretches of entries, without search.
+// The sums are taken in the order the method prescribes (from column c - 1
+// down), term by term, so the rounding does not depend on the layout.
 #include <algorithm>
 
 #include "sparse/matrix.h"
 
 namespace pss {
 
-namespace {
-
-matrix_entry* entry_for(const matrix_row& row, int32_t col) {
-  for (int32_t k = 0; k < row.count; ++k) {
-    if (row.entries[k].col == col) return &row.entries[k];
-  }
-  return nullptr;
-}
-
-}  // namespace
-
 void matrix_factor(matrix* expanded) {
   matrix_row* rows = expanded->rows;
   for (int32_t i = 0; i < expanded->n; ++i) {
     matrix_row& ri = rows[i];
     if (ri.count == 0) continue;
-    const int32_t fi = ri.entries[0].col;
+    matrix_entry* ei = ri.entries;
+    const int32_t fi = i - ri.count;
+    double diag = ri.diag;
     for (int32_t k = 0; k < ri.count; ++k) {
-      matrix_entry& eic = ri.entries[k];
-      const int32_t c = eic.col;
+      const int32_t c = fi + k;
       const matrix_row& rc = rows[c];
+      double lower = ei[k].lower;  // L[i][c]
+      double upper = ei[k].upper;  // U[c][i], before the division
       if (rc.count > 0) {
-        const int32_t low = std::max(fi, rc.entries[0].col);
-        for (int32_t j = c - 1; j >= low; --j) {
-          const matrix_entry* eij = entry_for(ri, j);
-          const matrix_entry* ecj = entry_for(rc, j);
-          eic.lower -= eij->lower * ecj->upper;
-          eic.upper -= ecj->lower * eij->upper;
+        const int32_t fc = c - rc.count;
+        const int32_t common = c - std::max(fi, fc);
+        // Column c - 1 of row i and of row c, walked down together.
+        const matrix_entry* a = ei + (k - 1);
+        const matrix_entry* b = rc.entries + (rc.count - 1);
+        for (int32_t t = 0; t < common; ++t) {
+          lower -= a[-t].lower * b[-t].upper;
+          upper -= b[-t].lower * a[-t].upper;
         }
       }
-      eic.upper /= rc.diag;
-      ri.diag -= eic.upper * eic.lower;
+      upper /= rc.diag;
+      ei[k].lower = lower;
+      ei[k].upper = upper;
+      diag -= upper * lower;
     }
+    ri.diag = diag;
   }
 }
 
