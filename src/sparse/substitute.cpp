@@ -1,5 +1,6 @@
 // Forward and back substitution with a factorised profile copy: L·y = b,
-// then U·x = y, both in place in b.
+// then U·x = y, both in place in b. Row i's entries stand for the columns
+// f_i … i - 1 in order, so entry k pairs with b[f_i + k].
 #include "sparse/matrix.h"
 
 namespace pss {
@@ -10,14 +11,16 @@ void matrix_substitute(const matrix* expanded, real_vector* b) {
   const int32_t n = expanded->n;
   for (int32_t i = 0; i < n; ++i) {
     const matrix_row& r = rows[i];
+    const double* xf = x + (i - r.count);
     double s = x[i];
-    for (int32_t k = 0; k < r.count; ++k) s -= r.entries[k].lower * x[r.entries[k].col];
+    for (int32_t k = 0; k < r.count; ++k) s -= r.entries[k].lower * xf[k];
     x[i] = s / r.diag;
   }
   for (int32_t i = n - 1; i >= 1; --i) {
     const matrix_row& r = rows[i];
+    double* xf = x + (i - r.count);
     const double xi = x[i];
-    for (int32_t k = 0; k < r.count; ++k) x[r.entries[k].col] -= r.entries[k].upper * xi;
+    for (int32_t k = 0; k < r.count; ++k) xf[k] -= r.entries[k].upper * xi;
   }
 }
 
