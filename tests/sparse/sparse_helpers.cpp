@@ -1,3 +1,4 @@
+// Builds test matrices through block_alloc and reads their pattern and values back.
 #include "sparse/sparse_helpers.h"
 
 #include <gtest/gtest.h>
