@@ -7,6 +7,7 @@
 // numbers were before.
 #include <cstddef>
 
+#include "model/codes.h"
 #include "model/lookups.h"
 #include "sparse/blocks.h"
 #include "sparse/column_list.h"
@@ -15,7 +16,8 @@
 namespace pss {
 
 bool uses_node_list(const conection* con) {
-  return con->type > 500 || con->type == 62 || con->type == 50;
+  return con->type > 500 || con->type == conection_type::igen ||
+         con->type == conection_type::vsource;
 }
 
 namespace {
@@ -33,7 +35,7 @@ const node* representative(const node* n) {
 }
 
 dvar* period_dvar(const circuit* c) {
-  dvar_group* g = find_dvar_group(c->global_dvars, 20);
+  dvar_group* g = find_dvar_group(c->global_dvars, group_id::period);
   return g == nullptr ? nullptr : g->dvars;
 }
 
@@ -56,7 +58,7 @@ struct slot_table {
   // malformed circuit) has no list; what would go there is dropped.
   column_list* slot(int32_t index, int32_t g) {
     const std::size_t at = static_cast<std::size_t>(index) * dvars_per_node + g;
-    return at <= node_slots ? &lists[at] : nullptr;
+    return at < node_slots ? &lists[at] : nullptr;
   }
   column_list* period_row() { return &lists[node_slots]; }
 };
