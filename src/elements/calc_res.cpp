@@ -13,6 +13,8 @@ double calc_res(int32_t type, circuit* c, node* n, node* nb, dvar_group* group,
   entry_list out{entries_out, nullptr};
   switch (type) {
     case conection_type::resistor: return resistor_res(call, out);
+    case conection_type::cap1: return cap1_res(call, out);
+    case conection_type::cap2: return cap2_res(call, out);
     default: fatal("error, calc_res: unrecognised conection type\n");
   }
 }

@@ -96,14 +96,18 @@ struct clamped_point {
 };
 clamped_point clamp_to_limits(const tagged_value* start, double x);
 
-// The polynomial characteristic of a voltage-dependent capacitance. x is the voltage
+// The characteristics of a voltage-dependent capacitance. x is the voltage
 // seen from the row; when the neighbour's dvar is the orientation node's,
 // the characteristic is read at -x and the slope (added to *slope) is
 // turned back to the row's x.
 double poly_characteristic_oriented(const tagged_value* start, double x, double* slope,
                                     const dvar* nb_dvar, const dvar* orientation);
+double exp_characteristic(const tagged_value* start, double x, double* slope, const dvar* nb_dvar,
+                          const dvar* orientation);
 
 // The models, one a file.
 double resistor_res(const element_call& call, entry_list& out);
+double cap1_res(const element_call& call, entry_list& out);
+double cap2_res(const element_call& call, entry_list& out);
 
 }  // namespace pss

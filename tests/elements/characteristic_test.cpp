@@ -11,7 +11,7 @@
 namespace pss::test {
 namespace {
 
-enum kind { poly };
+enum kind { poly, expo };
 
 // A characteristic: the attributes after its start (the start's own id and
 // value are not read), read at x from the row's end or, with the neighbour
@@ -26,6 +26,7 @@ struct characteristic_row {
 };
 
 const double lo = attr::poly_lower_limit, hi = attr::poly_upper_limit;
+const double e = std::exp(1.0), e_half = std::exp(0.5);
 const attribute_list squares = {
     {lo, -1}, {hi, 1}, {0, 1}, {1, 1}, {2, 1}};  // 1 + x + x^2 on [-1, 1]
 
@@ -41,12 +42,19 @@ const characteristic_row rows[] = {
     // The term's position is its power; its id only scales the slope.
     {"term ids scale the slope", poly, {{0, 0}, {3, 1}}, 2, false, 2, 3},
     {"read at -x from the other end", poly, {{0, 1}, {1, 2}}, -2, true, 5, -2},
+    // K0 exp(c0 + a1 x + a2 x^2 ...)
+    {"exponential", expo, {{0, 2e-6}, {0, 0.5}, {1, 0.25}}, 2, false, 2e-6 * e, 0.5e-6 * e},
+    {"exponential, second order", expo, {{0, 1}, {0, 0}, {1, 0}, {2, 0.25}}, 2, false, e, e},
+    {"exponential above the upper limit", expo, {{lo, 0}, {hi, 1}, {0, 1}, {0, 0}, {1, 0.5}}, 2,
+     false, 1.5 * e_half, 0.5 * e_half},
+    {"exponential from the other end", expo, {{0, 1}, {0, 0}, {1, 0.5}}, -2, true, e, -0.5 * e},
 };
 // clang-format on
 
 double evaluate(const characteristic_row& r, const tagged_value* start, double* slope) {
   dvar nb{}, other{};
   const dvar* orientation = r.from_other_end ? &nb : &other;
+  if (r.k == expo) return exp_characteristic(start, r.x, slope, &nb, orientation);
   if (r.from_other_end) return poly_characteristic_oriented(start, r.x, slope, &nb, orientation);
   return poly_characteristic(start, r.x, slope);
 }
