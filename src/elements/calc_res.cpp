@@ -15,6 +15,8 @@ double calc_res(int32_t type, circuit* c, node* n, node* nb, dvar_group* group,
     case conection_type::resistor: return resistor_res(call, out);
     case conection_type::cap1: return cap1_res(call, out);
     case conection_type::cap2: return cap2_res(call, out);
+    case conection_type::inductor: return inductor_res(call, out);
+    case conection_type::inductor_trap: return inductor_trap_res(call, out);
     default: fatal("error, calc_res: unrecognised conection type\n");
   }
 }

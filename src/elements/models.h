@@ -109,5 +109,7 @@ double exp_characteristic(const tagged_value* start, double x, double* slope, co
 double resistor_res(const element_call& call, entry_list& out);
 double cap1_res(const element_call& call, entry_list& out);
 double cap2_res(const element_call& call, entry_list& out);
+double inductor_res(const element_call& call, entry_list& out);
+double inductor_trap_res(const element_call& call, entry_list& out);
 
 }  // namespace pss
