@@ -12,6 +12,7 @@ double calc_res(int32_t type, circuit* c, node* n, node* nb, dvar_group* group,
   const element_call call{c, n, nb, nth_dvar(group, k), b, entry, entry->conection, k};
   entry_list out{entries_out, nullptr};
   switch (type) {
+    case conection_type::isource: return current_source_res(call);
     case conection_type::resistor: return resistor_res(call, out);
     case conection_type::cap1: return cap1_res(call, out);
     case conection_type::cap2: return cap2_res(call, out);
