@@ -14,6 +14,7 @@ double calc_res(int32_t type, circuit* c, node* n, node* nb, dvar_group* group,
   switch (type) {
     case conection_type::isource: return current_source_res(call);
     case conection_type::resistor: return resistor_res(call, out);
+    case conection_type::diode: return diode_res(call, out);
     case conection_type::cap1: return cap1_res(call, out);
     case conection_type::cap2: return cap2_res(call, out);
     case conection_type::inductor: return inductor_res(call, out);

@@ -108,6 +108,7 @@ double exp_characteristic(const tagged_value* start, double x, double* slope, co
 // The models, one a file.
 double current_source_res(const element_call& call);
 double resistor_res(const element_call& call, entry_list& out);
+double diode_res(const element_call& call, entry_list& out);
 double cap1_res(const element_call& call, entry_list& out);
 double cap2_res(const element_call& call, entry_list& out);
 double inductor_res(const element_call& call, entry_list& out);
