@@ -13,6 +13,7 @@ double calc_res(int32_t type, circuit* c, node* n, node* nb, dvar_group* group,
   entry_list out{entries_out, nullptr};
   switch (type) {
     case conection_type::isource: return current_source_res(call);
+    case conection_type::igen: return igen_res(call, out);
     case conection_type::resistor: return resistor_res(call, out);
     case conection_type::diode: return diode_res(call, out);
     case conection_type::cap1: return cap1_res(call, out);

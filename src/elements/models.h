@@ -107,6 +107,7 @@ double exp_characteristic(const tagged_value* start, double x, double* slope, co
 
 // The models, one a file.
 double current_source_res(const element_call& call);
+double igen_res(const element_call& call, entry_list& out);
 double resistor_res(const element_call& call, entry_list& out);
 double diode_res(const element_call& call, entry_list& out);
 double cap1_res(const element_call& call, entry_list& out);
