@@ -12,9 +12,12 @@ double calc_res(int32_t type, circuit* c, node* n, node* nb, dvar_group* group,
   const element_call call{c, n, nb, nth_dvar(group, k), b, entry, entry->conection, k};
   entry_list out{entries_out, nullptr};
   switch (type) {
+    case conection_type::vsource: return vsource_coupling_res(call, out);
     case conection_type::isource: return current_source_res(call);
     case conection_type::igen: return igen_res(call, out);
     case conection_type::resistor: return resistor_res(call, out);
+    case conection_type::window_resistor:
+    case conection_type::window_switch: return window_resistor_res(call, out);
     case conection_type::diode: return diode_res(call, out);
     case conection_type::cap1: return cap1_res(call, out);
     case conection_type::cap2: return cap2_res(call, out);

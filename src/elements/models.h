@@ -105,10 +105,25 @@ double poly_characteristic_oriented(const tagged_value* start, double x, double*
 double exp_characteristic(const tagged_value* start, double x, double* slope, const dvar* nb_dvar,
                           const dvar* orientation);
 
+// The attributes of a windowed source resistor, or of a voltage source's
+// partner, each the first of its id; null when absent.
+struct window_element {
+  const tagged_value* start;  // fraction of the period
+  const tagged_value* end;
+  const tagged_value* resistance;
+};
+window_element read_window(const conection* con);
+
+// Whether the window is open in the plane of node `at`: never in the DC
+// circuit, else when the plane time lies strictly between start and end.
+bool window_open(const circuit* c, const window_element& w, const node* at);
+
 // The models, one a file.
+double vsource_coupling_res(const element_call& call, entry_list& out);
 double current_source_res(const element_call& call);
 double igen_res(const element_call& call, entry_list& out);
 double resistor_res(const element_call& call, entry_list& out);
+double window_resistor_res(const element_call& call, entry_list& out);
 double diode_res(const element_call& call, entry_list& out);
 double cap1_res(const element_call& call, entry_list& out);
 double cap2_res(const element_call& call, entry_list& out);
