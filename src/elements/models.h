@@ -1,0 +1,133 @@
+// What the element models share with calc_res and with each other: the
+// record of one model call, the entry list a model builds, the lookups of
+// list nodes and of the period, and the model functions themselves.
+#pragma once
+
+#include <cstdint>
+
+#include "elements/calc_res.h"
+#include "model/codes.h"
+#include "model/lookups.h"
+
+namespace pss {
+
+// One call of an element model, with the row's and the neighbour's dvars of
+// slot k already looked up.
+struct element_call {
+  circuit* c;
+  node* row;  // the node whose row is assembled
+  node* nb;   // the node at the other end of the element
+  dvar* a;    // the row's dvar in slot k
+  dvar* b;    // the neighbour's dvar in slot k; null when nb has no such group
+  conection_entry* entry;
+  const conection* con;
+  int k;
+};
+
+// The Jacobian entries of one call, in the order the model appends them.
+// The caller's head is written on the first append only, so a model that
+// appends nothing leaves it as the caller set it.
+struct entry_list {
+  tagged_value** head;
+  tagged_value* tail;
+};
+
+inline void append(entry_list& out, int32_t column, double value) {
+  tagged_value* e = tagged_value_new(column, value, out.tail);
+  if (out.tail == nullptr) *out.head = e;
+  out.tail = e;
+}
+
+// The voltage dvar of node x in slot k.
+inline dvar* voltage(node* x, int k) {
+  return nth_dvar(find_dvar_group(x->dvar_groups, group_id::voltage), k);
+}
+
+// List node i of the entry, counting from 1 (L1, L2, ...); null when the
+// list is shorter.
+inline node* list_node(const conection_entry* e, int i) {
+  node_ref* ref = e->nodes;
+  for (; ref != nullptr && i > 1; --i) ref = ref->next;
+  return ref != nullptr ? ref->node : nullptr;
+}
+
+// The first `count` list nodes in one walk, L1 first; returns how many the
+// list holds, at most `count`. Slots past the end are left null.
+inline int list_nodes(const conection_entry* e, node** nodes, int count) {
+  int found = 0;
+  for (node_ref* ref = e->nodes; ref != nullptr && found < count; ref = ref->next)
+    nodes[found++] = ref->node;
+  for (int i = found; i < count; ++i) nodes[i] = nullptr;
+  return found;
+}
+
+// Keeps the first attribute of an id met in a walk of the attribute list,
+// so that one walk finds what find_attribute would find for each id.
+inline void keep_first(const tagged_value*& slot, const tagged_value* at) {
+  if (slot == nullptr) slot = at;
+}
+
+// The period of slot k and its Jacobian column. Slot 1 runs at the period
+// shifted by circuit param 4; both slots share the period's one unknown.
+struct slot_period {
+  double t;        // seconds
+  int32_t column;  // negative while the period is held fixed
+};
+
+inline slot_period period_of(const circuit* c, int k) {
+  const dvar* d = find_dvar_group(c->global_dvars, group_id::period)->dvars;
+  double t = d->value;
+  if (k >= 1) t += find_value(c->params, param_id::slot1_period_offset)->value;
+  return {t, d->number};
+}
+
+inline bool period_free(const slot_period& p) {
+  return p.column >= 0;
+}
+
+// A characteristic's argument after its optional limits (attribute 5 =
+// lower, default 0; attribute 6 right after it = upper, default 2|x|):
+// the point it is evaluated at, how far x lies beyond the limit it was
+// clamped to (0 inside), and the attribute after the limits.
+struct clamped_point {
+  double x;
+  double excess;
+  const tagged_value* rest;
+};
+clamped_point clamp_to_limits(const tagged_value* start, double x);
+
+// The characteristics of a voltage-dependent capacitance. x is the voltage
+// seen from the row; when the neighbour's dvar is the orientation node's,
+// the characteristic is read at -x and the slope (added to *slope) is
+// turned back to the row's x.
+double poly_characteristic_oriented(const tagged_value* start, double x, double* slope,
+                                    const dvar* nb_dvar, const dvar* orientation);
+double exp_characteristic(const tagged_value* start, double x, double* slope, const dvar* nb_dvar,
+                          const dvar* orientation);
+
+// The attributes of a windowed source resistor, or of a voltage source's
+// partner, each the first of its id; null when absent.
+struct window_element {
+  const tagged_value* start;  // fraction of the period
+  const tagged_value* end;
+  const tagged_value* resistance;
+};
+window_element read_window(const conection* con);
+
+// Whether the window is open in the plane of node `at`: never in the DC
+// circuit, else when the plane time lies strictly between start and end.
+bool window_open(const circuit* c, const window_element& w, const node* at);
+
+// The models, one a file.
+double vsource_coupling_res(const element_call& call, entry_list& out);
+double current_source_res(const element_call& call);
+double igen_res(const element_call& call, entry_list& out);
+double resistor_res(const element_call& call, entry_list& out);
+double window_resistor_res(const element_call& call, entry_list& out);
+double diode_res(const element_call& call, entry_list& out);
+double cap1_res(const element_call& call, entry_list& out);
+double cap2_res(const element_call& call, entry_list& out);
+double inductor_res(const element_call& call, entry_list& out);
+double inductor_trap_res(const element_call& call, entry_list& out);
+
+}  // namespace pss
