@@ -34,7 +34,8 @@ void igen_mods(circuit* c, node* x, conection_entry* e) {
   c1_early->node = c1->node->prev_plane;
   c2_early->node = c2->node->prev_plane;
 
-  const double delay = find_attribute(e->conection, attr::control_delay)->value;
+  const tagged_value* delay_attribute = find_attribute(e->conection, attr::control_delay);
+  const double delay = delay_attribute != nullptr ? delay_attribute->value : 0.0;
   const double period = find_dvar_group(c->global_dvars, group_id::period)->dvars->value;
   if (period < delay) fatal("error, igen_mods; control delay > period\n");
 

@@ -2,8 +2,8 @@
 
 namespace pss {
 
-void expand_time_planes(circuit* c) {
-  expand_node_planes(c);
+void expand_time_planes(circuit* c, int twinning) {
+  expand_node_planes(c, twinning);
   copy_plane_neighbours(c);
   extend_node_lists(c);
 }

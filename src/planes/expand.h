@@ -18,11 +18,16 @@
 
 namespace pss {
 
-// Expands `c` in place into `c->planes` planes. Runs once per job.
-void expand_time_planes(circuit* c);
+// Twinning answer that means: ask the user for each twinned node.
+constexpr int ask_twinning = -1000;
+
+// Expands `c` in place into `c->planes` planes. Runs once per job. Each
+// twinned node's option is asked on the console, or is `twinning` for all
+// of them without a word when that is not `ask_twinning`.
+void expand_time_planes(circuit* c, int twinning = ask_twinning);
 
 // Makes the plane copies, renumbers the chain and runs the twinning dialogue.
-void expand_node_planes(circuit* c);
+void expand_node_planes(circuit* c, int twinning);
 
 // Gives every copy the neighbours of its node as read, in its own plane.
 void copy_plane_neighbours(circuit* c);

@@ -93,13 +93,16 @@ node* make_copy(circuit* c, node* x, int k, int option, dvar_group* groups, int 
 
 }  // namespace
 
-void expand_node_planes(circuit* c) {
+void expand_node_planes(circuit* c, int twinning) {
   const int planes = c->planes;
   int32_t counter = 0;
   node* x = c->nodes;
   while (x != nullptr) {
     const int index_as_read = x->index;
-    const int option = x->twin != nullptr ? ask_twinning_option(x, x->twin) : 1;
+    int option = 1;
+    if (x->twin != nullptr) {
+      option = twinning == ask_twinning ? ask_twinning_option(x, x->twin) : twinning;
+    }
     dvar_group* groups = x->dvar_groups;
     node* next_as_read = x->next;
     node* cur = x;

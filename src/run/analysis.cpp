@@ -1,11 +1,124 @@
 #include "run/analysis.h"
 
+#include <cstdio>
+
+#include "newton/newton.h"
+#include "planes/expand.h"
+#include "planes/sources.h"
+#include "run/circuit_checks.h"
+#include "run/double_runs.h"
+#include "run/frequency_runs.h"
+#include "run/job_files.h"
+#include "run/solve.h"
+#include "state/state_file.h"
+#include "support/console.h"
 #include "support/fatal.h"
 
 namespace pss {
 
-int run_analysis(const std::string&, network&, double) {
-  fatal("error, run_analysis: the analysis driver is not available yet\n");
+namespace {
+
+struct job_answers {
+  char scan;
+  char dirichlet;
+  frequency_plan frequencies;
+};
+
+job_answers ask_analysis() {
+  job_answers a{};
+  say("scan frequency (y/n)?\n");
+  a.scan = read_char("scan frequency (y/n)?");
+  if (a.scan == 'y') {
+    const char* question = "starting frequency, final frequency and number of frequency steps?";
+    say("%s\n", question);
+    a.frequencies.start = read_real(question);
+    a.frequencies.final = read_real(question);
+    a.frequencies.steps = read_int(question);
+    if (a.frequencies.steps < 0) {
+      fatal("error, answer to \"%s\": the number of steps must not be negative\n", question);
+    }
+  } else {
+    say("fundamental frequency?\n");
+    a.frequencies.start = read_real("fundamental frequency?");
+  }
+  say("period a dirichlet (y/n)?\n");
+  a.dirichlet = read_char("period a dirichlet (y/n)?");
+  return a;
+}
+
+void expand(circuit* c) {
+  expand_time_planes(c);
+  check_expanded(c);
+}
+
+// Restarts from a state file the user saved as `<job>S.var`. Returns
+// whether the frequency runs are to be skipped.
+bool start_from_saved_state(const std::string& path, circuit* c, const job_answers& a) {
+  say("starting from a saved state\n");
+  read_state_planes(c, path);
+  say("solving with %d time planes\n", c->planes);
+  expand(c);
+  say("single (1) or double (2) dvars?\n");
+  const int slots = read_int("single (1) or double (2) dvars?");
+  if (slots == 2) {
+    check_double_runs(c);
+    make_double_dvars(c);
+  } else if (slots != 1) {
+    fatal("%d dvars not allowed!\n", slots);
+  }
+  read_state(c, path);
+  if (a.scan == 'n' && a.dirichlet == 'n') {
+    period_dvar(c)->number = -2;
+    return true;
+  }
+  return false;
+}
+
+void start_from_dc(const std::string& job, circuit* c, double accuracy) {
+  say("performing DC solution\n");
+  period_dvar(c)->value = 1.0;
+  if (solve_circuit(c, accuracy) != newton_converged) fatal("DC not converged\n");
+  write_state(c, dc_state_file(job));
+  say("number of time planes required?\n");
+  const int planes = read_int("number of time planes required?");
+  if (planes < 1) {
+    fatal(
+        "error, answer to \"number of time planes required?\": at least 1 plane is needed, "
+        "got %d\n",
+        planes);
+  }
+  c->planes = planes;
+  expand(c);
+}
+
+bool file_present(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  return true;
+}
+
+}  // namespace
+
+int run_analysis(const std::string& job, network& net, double accuracy) {
+  circuit* c = net.circuit;
+  const job_answers a = ask_analysis();
+  period_dvar(c)->number = a.dirichlet == 'y' ? -1 : -2;
+  set_contacts(c);
+
+  const std::string saved = saved_state_file(job);
+  bool skip_frequency_runs = false;
+  if (file_present(saved)) {
+    skip_frequency_runs = start_from_saved_state(saved, c, a);
+  } else {
+    start_from_dc(job, c, accuracy);
+  }
+  if (!skip_frequency_runs) run_frequencies(job, c, accuracy, a.frequencies);
+
+  const int32_t mode = period_dvar(c)->number;
+  if (mode == -1) return 0;  // a fixed period: the job is complete
+  if (mode == -2) return run_independent_double(job, c, accuracy);
+  return run_coupled_double(job, c, accuracy);
 }
 
 }  // namespace pss

@@ -5,6 +5,7 @@
 
 #include "model/read_network.h"
 #include "run/analysis.h"
+#include "run/circuit_checks.h"
 #include "support/console.h"
 #include "support/fatal.h"
 
@@ -21,6 +22,7 @@ int job_start(int argc, char** argv) {
   network net;
   read_network(net, file);
   std::fclose(file);
+  check_network(net.circuit);
 
   say("convergence accuracy?\n");
   const double accuracy = read_real("convergence accuracy?");

@@ -1,0 +1,76 @@
+#include "newton/newton.h"
+
+#include <cmath>
+
+#include "newton/assemble.h"
+#include "sparse/solve.h"
+#include "support/console.h"
+
+namespace pss {
+
+namespace {
+
+// Visits the unknowns in the order matrix_create numbers them: the node
+// chain without twinned nodes, groups and dvars in list order, then the
+// global dvars. The running index is the equation number.
+template <class visit>
+void each_unknown(circuit* c, visit&& f) {
+  int32_t k = 0;
+  for (node* n : each(c->nodes)) {
+    if (n->twin != nullptr) continue;
+    for (dvar_group* g : each(n->dvar_groups)) {
+      for (dvar* d : each(g->dvars)) {
+        if (d->number >= 0) f(d, k++);
+      }
+    }
+  }
+  for (dvar_group* g : each(c->global_dvars)) {
+    for (dvar* d : each(g->dvars)) {
+      if (d->number >= 0) f(d, k++);
+    }
+  }
+}
+
+}  // namespace
+
+void update_dvars(circuit* c, const real_vector* correction) {
+  each_unknown(c, [&](dvar* d, int32_t k) { d->value += correction->values[k]; });
+}
+
+void get_dvar_values(circuit* c, real_vector* present) {
+  each_unknown(c, [&](dvar* d, int32_t k) { present->values[k] = d->value; });
+}
+
+error_measure calc_error(const real_vector* correction, const real_vector* present,
+                         double accuracy) {
+  double sum = 0.0;
+  for (int32_t k = 0; k < correction->count; ++k) {
+    const double delta = correction->values[k];
+    sum += delta * delta / (std::fabs(present->values[k]) + 1.0);
+  }
+  const double error = std::sqrt(sum) / correction->count;
+  if (accuracy > error) return {newton_converged, error};
+  return {error > 100000.0 ? newton_diverged : newton_not_converged, error};
+}
+
+int newton_solve(circuit* c, double accuracy, matrix* m, real_vector* correction,
+                 real_vector* present) {
+  prep_mat_res(c);
+  int code = newton_not_converged;
+  for (int i = 0; i < newton_iteration_limit; ++i) {
+    assem_mat_res(c, m, correction);
+    matrix_solve(m, correction);
+    update_dvars(c, correction);
+    get_dvar_values(c, present);
+    const error_measure measure = calc_error(correction, present, accuracy);
+    say("   iter %d, error %le\n", i, measure.error);
+    code = measure.code;
+    vector_zero(correction);
+    matrix_zero(m);
+    if (code == newton_converged) break;
+  }
+  vector_zero(present);
+  return code;
+}
+
+}  // namespace pss

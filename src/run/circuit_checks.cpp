@@ -1,0 +1,316 @@
+#include "run/circuit_checks.h"
+
+#include <string>
+
+#include "model/codes.h"
+#include "model/lookups.h"
+#include "support/fatal.h"
+
+namespace pss {
+
+namespace {
+
+std::string name_of(const conection* con) {
+  return std::string(con->name, con->name_len);
+}
+
+int list_length(const node_ref* refs) {
+  int length = 0;
+  for (; refs != nullptr; refs = refs->next) ++length;
+  return length;
+}
+
+// Stops the job for element `e` between `n` and `other`.
+[[noreturn]] void refuse_element(const node* n, const node* other, const conection_entry* e,
+                                 const char* problem) {
+  fatal(
+      "error, check_network: conection \"%s\" (type %d, id %d) between node[%d] and "
+      "node[%d] %s\n",
+      name_of(e->conection).c_str(), e->conection->type, e->conection->id, n->index, other->index,
+      problem);
+}
+
+void need_attribute(const node* n, const node* other, const conection_entry* e, int32_t id) {
+  if (find_attribute(e->conection, id) == nullptr) {
+    refuse_element(n, other, e, ("has no attribute " + std::to_string(id)).c_str());
+  }
+}
+
+void need_nodes(const node* n, const node* other, const conection_entry* e, int count) {
+  if (list_length(e->nodes) < count) {
+    refuse_element(
+        n, other, e,
+        ("needs " + std::to_string(count) + " node" + (count == 1 ? "" : "s") + " in its node list")
+            .c_str());
+  }
+}
+
+// The values a characteristic after attribute `start` needs: its optional
+// limits (5, then 6), then `values` more attributes.
+void need_characteristic(const node* n, const node* other, const conection_entry* e, int32_t start,
+                         int values) {
+  const tagged_value* a = find_attribute(e->conection, start)->next;
+  if (a != nullptr && a->tag == attr::poly_lower_limit) {
+    a = a->next;
+    if (a != nullptr && a->tag == attr::poly_upper_limit) a = a->next;
+  }
+  int present = 0;
+  for (; a != nullptr; a = a->next) ++present;
+  if (present < values) {
+    refuse_element(n, other, e,
+                   ("has too few values after attribute " + std::to_string(start)).c_str());
+  }
+}
+
+void check_capacitor(const node* n, const node* other, const conection_entry* e) {
+  need_nodes(n, other, e, 1);
+  if (find_attribute(e->conection, attr::capacitance) != nullptr) return;
+  if (find_attribute(e->conection, attr::capacitance_poly) != nullptr) {
+    need_characteristic(n, other, e, attr::capacitance_poly, 1);
+  } else if (find_attribute(e->conection, attr::capacitance_exp) != nullptr) {
+    need_characteristic(n, other, e, attr::capacitance_exp, 2);
+  }
+}
+
+void check_voltage_source(const node* n, const node* other, const conection_entry* e) {
+  need_nodes(n, other, e, 1);
+  if (e->nodes->next == nullptr) return;
+  // The coupling's partner: the id-0 element between its second and first
+  // list nodes, whose resistance (and window) it reads.
+  const conection_entry* partner = get_conection(e->nodes->next->node, e->nodes->node, 0);
+  need_attribute(n, other, partner, attr::resistance);
+  const int32_t type = partner->conection->type;
+  if (type == conection_type::window_resistor || type == conection_type::window_switch) {
+    need_attribute(n, other, partner, attr::window_start);
+    need_attribute(n, other, partner, attr::window_end);
+  }
+}
+
+void check_element(const node* n, const node* other, const conection_entry* e) {
+  switch (e->conection->type) {
+    case conection_type::vsource: check_voltage_source(n, other, e); break;
+    case conection_type::isource: need_nodes(n, other, e, 1); break;
+    case conection_type::igen:
+      need_nodes(n, other, e, 3);
+      need_attribute(n, other, e, attr::gain);
+      need_attribute(n, other, e, attr::control_id);
+      break;
+    case conection_type::resistor:
+      if (find_attribute(e->conection, attr::resistance) == nullptr &&
+          find_attribute(e->conection, attr::resistance_poly) != nullptr) {
+        need_characteristic(n, other, e, attr::resistance_poly, 1);
+        if (e->nodes != nullptr) need_nodes(n, other, e, 2);
+      }
+      break;
+    case conection_type::window_resistor:
+    case conection_type::window_switch:
+      need_nodes(n, other, e, 1);
+      need_attribute(n, other, e, attr::window_start);
+      need_attribute(n, other, e, attr::window_end);
+      need_attribute(n, other, e, attr::resistance);
+      break;
+    case conection_type::diode:
+      need_nodes(n, other, e, 1);
+      need_attribute(n, other, e, attr::saturation_current);
+      break;
+    case conection_type::cap1:
+    case conection_type::cap2: check_capacitor(n, other, e); break;
+    case conection_type::inductor:
+    case conection_type::inductor_trap:
+      need_nodes(n, other, e, 2);
+      need_attribute(n, other, e, attr::inductance);
+      break;
+    default: break;  // unknown codes are reported where they are dispatched
+  }
+}
+
+int dvar_count(const dvar_group* g) {
+  int count = 0;
+  for (const dvar* d = g->dvars; d != nullptr; d = d->next) ++count;
+  return count;
+}
+
+bool has_unknown(const dvar_group* g) {
+  for (const dvar* d = g->dvars; d != nullptr; d = d->next) {
+    if (d->number >= 0) return true;
+  }
+  return false;
+}
+
+// Every node the models read a voltage from carries a voltage group.
+void need_voltage_group(const node* n, const char* role) {
+  if (find_dvar_group(n->dvar_groups, group_id::voltage) == nullptr) {
+    fatal("error, check_network: node[%d] (%s) has no voltage group 21\n", n->index, role);
+  }
+}
+
+// All voltage groups hold the same number of solution slots, since a row of
+// slot k reads slot k of its neighbours.
+void check_slots(const node* n, int& slots, const node*& first) {
+  const dvar_group* v = find_dvar_group(n->dvar_groups, group_id::voltage);
+  if (v == nullptr) return;
+  if (first == nullptr) {
+    first = n;
+    slots = dvar_count(v);
+  } else if (dvar_count(v) != slots) {
+    fatal(
+        "error, check_network: node[%d]'s voltage group holds %d dvars and node[%d]'s %d; "
+        "every node needs the same number\n",
+        n->index, dvar_count(v), first->index, slots);
+  }
+}
+
+// A row of group G reads the neighbour's group G.
+void check_neighbour_groups(const node* n) {
+  for (const dvar_group* g = n->dvar_groups; g != nullptr; g = g->next) {
+    if (!has_unknown(g)) continue;
+    for (const neighbour* nb = n->neighbours; nb != nullptr; nb = nb->next) {
+      if (find_dvar_group(nb->node->dvar_groups, g->id) == nullptr) {
+        fatal(
+            "error, check_network: node[%d] has unknowns in dvar group %d, which its "
+            "neighbour node[%d] lacks\n",
+            n->index, g->id, nb->node->index);
+      }
+    }
+  }
+}
+
+// The first voltage source to a lower node sets a fixed node's value; a
+// second one would be ignored without a word.
+void check_driving_sources(const node* n) {
+  const dvar_group* v = find_dvar_group(n->dvar_groups, group_id::voltage);
+  if (v == nullptr || v->dvars->number != -1) return;
+  int sources = 0;
+  for (const neighbour* nb = n->neighbours; nb != nullptr; nb = nb->next) {
+    if (nb->node->index >= n->index) continue;
+    for (const conection_entry* e = nb->conections; e != nullptr; e = e->next) {
+      if (e->conection->type == conection_type::vsource) ++sources;
+    }
+  }
+  if (sources > 1) {
+    fatal(
+        "error, check_network: fixed node[%d] is driven by %d voltage sources to "
+        "lower-numbered nodes; only one can set its voltage\n",
+        n->index, sources);
+  }
+}
+
+}  // namespace
+
+void check_network(circuit* c) {
+  if (c->planes != 1) {
+    fatal(
+        "error, check_network: the network holds %d time planes; it must describe the "
+        "one-plane circuit, which pss expands itself\n",
+        c->planes);
+  }
+  int slots = 0;
+  const node* first = nullptr;
+  for (node* n : each(c->nodes)) {
+    check_slots(n, slots, first);
+    check_neighbour_groups(n);
+    check_driving_sources(n);
+    for (neighbour* nb : each(n->neighbours)) {
+      for (conection_entry* e : each(nb->conections)) {
+        check_element(n, nb->node, e);
+        for (node_ref* r : each(e->nodes)) need_voltage_group(r->node, "in a node list");
+      }
+    }
+  }
+  for (conection_entry* list : each(c->nodelists)) {
+    for (node_ref* r : each(list->nodes)) need_voltage_group(r->node, "in a nodelist");
+  }
+}
+
+void check_expanded(circuit* c) {
+  if (c->planes != 2) return;
+  for (node* n : each(c->nodes)) {
+    for (neighbour* nb : each(n->neighbours)) {
+      for (conection_entry* e : each(nb->conections)) {
+        if (e->conection->type != conection_type::cap2) continue;
+        fatal(
+            "error, run_analysis: CAP2 conection \"%s\" between node[%d] and node[%d] has "
+            "no time step on 2 time planes; use 3 or more planes, or CAP1\n",
+            name_of(e->conection).c_str(), n->index, nb->node->index);
+      }
+    }
+  }
+}
+
+namespace {
+
+void need_slot1_period_offset(circuit* c) {
+  const tagged_value* offset = find_value(c->params, param_id::slot1_period_offset);
+  if (offset == nullptr || offset->value == 0.0) {
+    fatal(
+        "error, run_analysis: the double PSS needs circuit param 4, the period offset of "
+        "the second solution slot, present and not zero\n");
+  }
+}
+
+}  // namespace
+
+void check_double_runs(circuit* c) {
+  const conection_entry* list = c->nodelists;
+  if (list == nullptr || list_length(list->nodes) < 3) {
+    fatal(
+        "error, make_double_dvars: the double PSS needs a first nodelist of at least three "
+        "nodes\n");
+  }
+  const node* second = list->nodes->next->node;
+  const node* third = list->nodes->next->next->node;
+  if (second->prev_plane == nullptr || third->prev_plane == nullptr) {
+    fatal(
+        "error, make_double_dvars: the second and third nodes of the first nodelist need a "
+        "previous time plane\n");
+  }
+  need_slot1_period_offset(c);
+}
+
+void check_solve_preconditions(circuit* c) {
+  const bool period_unknown =
+      find_dvar_group(c->global_dvars, group_id::period)->dvars->number >= 0;
+  if (c->dvars_per_node >= 2) need_slot1_period_offset(c);
+  if (period_unknown) {
+    if (c->dvars_per_node < 2) {
+      fatal(
+          "error, run_analysis: the period can be an unknown only with double dvars "
+          "(answer 2 to the dvars question)\n");
+    }
+    if (c->nodelists == nullptr || list_length(c->nodelists->nodes) < 5) {
+      fatal(
+          "error, run_analysis: the period equation needs a first nodelist of five "
+          "nodes\n");
+    }
+    if (find_attribute(c->nodelists->conection, attr::dvdf) == nullptr) {
+      fatal("Error: no dV/df nodelist attribute found\n");
+    }
+  }
+  if (c->dvars_per_node < 2) return;
+  // In double mode a windowed resistor's rows at an unknown orientation node
+  // are voltage rows coupling the two slots; only the first nodelist's first
+  // node has the matrix positions for them.
+  const node* injection = c->nodelists != nullptr ? c->nodelists->nodes->node : nullptr;
+  for (node* n : each(c->nodes)) {
+    for (neighbour* nb : each(n->neighbours)) {
+      for (conection_entry* e : each(nb->conections)) {
+        const int32_t type = e->conection->type;
+        if (type != conection_type::window_resistor && type != conection_type::window_switch) {
+          continue;
+        }
+        const node* l1 = e->nodes->node;
+        if (l1 == injection) continue;
+        const dvar_group* v = find_dvar_group(l1->dvar_groups, group_id::voltage);
+        if (v != nullptr && has_unknown(v)) {
+          fatal(
+              "error, run_analysis: windowed conection \"%s\" between node[%d] and node[%d] "
+              "has an unknown orientation node[%d] in double-dvar mode; only the first "
+              "nodelist's first node may be one\n",
+              name_of(e->conection).c_str(), n->index, nb->node->index, l1->index);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace pss

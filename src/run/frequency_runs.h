@@ -1,0 +1,23 @@
+// The periodic solutions at one frequency or at each step of a scan.
+#pragma once
+
+#include <string>
+
+#include "model/circuit.h"
+
+namespace pss {
+
+struct frequency_plan {
+  double start;  // a single frequency is `start` with no steps
+  double final;
+  int steps;
+};
+
+// Solves each step, writing `<job><run>.var`; run numbers grow with the
+// frequency in both scan directions. A step after the first that fails is
+// continued from the previous step's frequency by halving towards the last
+// converged frequency.
+void run_frequencies(const std::string& job, circuit* c, double accuracy,
+                     const frequency_plan& plan);
+
+}  // namespace pss

@@ -1,0 +1,21 @@
+// A saved solution read back into the expanded circuit of its network, for
+// tools that look at solutions after a job.
+#pragma once
+
+#include <string>
+
+#include "model/circuit.h"
+
+namespace pss {
+
+// Expands `c` (as read from its network file) to the plane count of the
+// state file at `path`, with every twin undone so that each node reads its
+// own values, switches to two slots for a two-slot file, and reads the
+// state. Stops with a message when the file does not fit the network.
+void load_solution(circuit* c, const std::string& path);
+
+// The voltage dvar of the node at chain position `position` as read, in
+// `plane` and `slot`.
+dvar* solution_voltage(circuit* c, int position, int plane, int slot);
+
+}  // namespace pss

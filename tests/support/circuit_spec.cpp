@@ -1,0 +1,79 @@
+#include "support/circuit_spec.h"
+
+#include <map>
+
+#include "model/codes.h"
+
+namespace pss::test {
+
+int circuit_spec::fixed(double value) {
+  nodes.push_back({true, value, -1});
+  return static_cast<int>(nodes.size()) - 1;
+}
+
+int circuit_spec::unknown(double start) {
+  nodes.push_back({false, start, -1});
+  return static_cast<int>(nodes.size()) - 1;
+}
+
+int circuit_spec::twin_of(int node) {
+  nodes.push_back({false, 0.0, node});
+  return static_cast<int>(nodes.size()) - 1;
+}
+
+void circuit_spec::resistor(const std::string& name, int a, int b, double ohms, int32_t id) {
+  add({name, conection_type::resistor, a, b, id, {{attr::resistance, ohms}}, {}, {}, {}});
+}
+
+net_file circuit_spec::file() const {
+  net_circuit c{1, static_cast<int32_t>(nodes.size()), 1, params, {}, {}, nodelists};
+  c.globals.push_back({group_id::period, {{period_number, period}}});
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    net_node n{static_cast<int32_t>(i),
+               {{param_id::plane_time, 0.0}},
+               nodes[i].twin,
+               {},
+               {},
+               -1,
+               -1,
+               -1,
+               -1};
+    if (nodes[i].twin == -1) {
+      n.groups.push_back({group_id::voltage, {{nodes[i].fixed ? -1 : 0, nodes[i].value}}});
+    }
+    n.next = i + 1 < nodes.size() ? static_cast<int32_t>(i + 1) : -1;
+    n.prev = static_cast<int32_t>(i) - 1;
+    c.nodes.push_back(n);
+  }
+  // Neighbour entries in the order elements first join two nodes.
+  auto add_end = [&](int at, int other, const element_spec& e, const std::vector<int>& list,
+                     bool extra) {
+    net_node& n = c.nodes[static_cast<std::size_t>(at)];
+    net_neighbour* nb = nullptr;
+    for (net_neighbour& existing : n.neighbours) {
+      if (existing.node == other) nb = &existing;
+    }
+    if (nb == nullptr) {
+      n.neighbours.push_back({other, {}});
+      nb = &n.neighbours.back();
+    }
+    net_conection con{e.id, e.name, e.type, e.attributes, {}};
+    if (extra)
+      con.attributes.insert(con.attributes.end(), e.extra_at_b.begin(), e.extra_at_b.end());
+    for (int p : list) con.nodes.push_back(p);
+    nb->conections.push_back(con);
+  };
+  for (const element_spec& e : elements) {
+    add_end(e.a, e.b, e, e.nodes_at_a, false);
+    add_end(e.b, e.a, e, e.nodes_at_b, true);
+  }
+  net_file file;
+  file.circuits.push_back(c);
+  return file;
+}
+
+std::vector<uint8_t> circuit_spec::bytes() const {
+  return write_network(file());
+}
+
+}  // namespace pss::test
