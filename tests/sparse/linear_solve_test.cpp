@@ -10,37 +10,13 @@
 
 #include "sparse/solve.h"
 #include "sparse/sparse_helpers.h"
+#include "support/dense.h"
 
 namespace pss {
 namespace {
 
+using test::dense_solve;
 using test::pattern;
-
-// Gaussian elimination with partial pivoting on a row-major copy.
-std::vector<double> dense_solve(std::vector<double> a, std::vector<double> b) {
-  const std::size_t n = b.size();
-  for (std::size_t k = 0; k < n; ++k) {
-    std::size_t p = k;
-    for (std::size_t i = k + 1; i < n; ++i) {
-      if (std::fabs(a[i * n + k]) > std::fabs(a[p * n + k])) p = i;
-    }
-    if (p != k) {
-      for (std::size_t j = 0; j < n; ++j) std::swap(a[k * n + j], a[p * n + j]);
-      std::swap(b[k], b[p]);
-    }
-    for (std::size_t i = k + 1; i < n; ++i) {
-      const double f = a[i * n + k] / a[k * n + k];
-      for (std::size_t j = k; j < n; ++j) a[i * n + j] -= f * a[k * n + j];
-      b[i] -= f * b[k];
-    }
-  }
-  for (std::size_t k = n; k-- > 0;) {
-    double s = b[k];
-    for (std::size_t j = k + 1; j < n; ++j) s -= a[k * n + j] * b[j];
-    b[k] = s / a[k * n + k];
-  }
-  return b;
-}
 
 // Random unsymmetric values on the pattern (`upper` and `lower` drawn
 // apart), with a diagonal that dominates its row and its column.

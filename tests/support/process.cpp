@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +31,7 @@ process_result run_process(const std::string& exe, const std::vector<std::string
   const std::string err_path = io.file("stderr");
   std::ofstream(in_path, std::ios::binary) << input;
 
+  std::fflush(nullptr);  // the child must not repeat what the parent has buffered
   const pid_t pid = fork();
   if (pid == 0) {
     if (chdir(cwd.c_str()) != 0) _exit(127);
