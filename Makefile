@@ -2,12 +2,13 @@
 #   make demo       build, then solve the shipped oscillator example
 #   make test       build, then run every test
 #   make sanitize   the tests again under AddressSanitizer and UBSan
+#   make bench      timings of the solver's hot paths
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: all build demo test sanitize clean
+.PHONY: all build demo test sanitize bench clean
 
 all: build
 
@@ -22,6 +23,9 @@ demo: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD)/bench/pss_bench
 
 sanitize:
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPSS_SANITIZE=ON

@@ -1,0 +1,201 @@
+#include "sparse/ordering.h"
+
+#include <algorithm>
+
+#include "sparse/blocks.h"
+#include "support/fatal.h"
+
+namespace pss {
+
+namespace {
+
+// The pattern as an adjacency list, both directions, without the last
+// equation (which is placed last on its own).
+struct adjacency {
+  std::vector<int32_t> start;  // n + 1 offsets
+  std::vector<int32_t> next;
+};
+
+adjacency adjacency_of(const matrix* m, int32_t kept_last) {
+  const int32_t n = m->n;
+  std::vector<int32_t> degree(static_cast<std::size_t>(n), 0);
+  for (int32_t i = 0; i < n; ++i) {
+    for (int32_t k = 0; k < m->rows[i].count; ++k) {
+      const int32_t j = m->rows[i].entries[k].col;
+      if (i == kept_last || j == kept_last) continue;
+      ++degree[static_cast<std::size_t>(i)];
+      ++degree[static_cast<std::size_t>(j)];
+    }
+  }
+  adjacency a;
+  a.start.assign(static_cast<std::size_t>(n) + 1, 0);
+  for (int32_t i = 0; i < n; ++i) a.start[i + 1] = a.start[i] + degree[static_cast<std::size_t>(i)];
+  a.next.resize(static_cast<std::size_t>(a.start[n]));
+  std::vector<int32_t> fill(a.start.begin(), a.start.end() - 1);
+  for (int32_t i = 0; i < n; ++i) {
+    for (int32_t k = 0; k < m->rows[i].count; ++k) {
+      const int32_t j = m->rows[i].entries[k].col;
+      if (i == kept_last || j == kept_last) continue;
+      a.next[static_cast<std::size_t>(fill[i]++)] = j;
+      a.next[static_cast<std::size_t>(fill[j]++)] = i;
+    }
+  }
+  return a;
+}
+
+int32_t degree_of(const adjacency& a, int32_t v) {
+  return a.start[v + 1] - a.start[v];
+}
+
+// Breadth-first levels from `root` over unvisited vertices, neighbours taken
+// by rising degree; appends the visit order to `order` and returns the last
+// vertex of least degree in the deepest level.
+int32_t breadth_first(const adjacency& a, int32_t root, std::vector<char>& visited,
+                      std::vector<int32_t>& order) {
+  const std::size_t first = order.size();
+  order.push_back(root);
+  visited[static_cast<std::size_t>(root)] = 1;
+  std::vector<int32_t> neighbours;
+  std::size_t level_start = first;
+  std::size_t level_end = order.size();
+  for (std::size_t at = first; at < order.size(); ++at) {
+    if (at == level_end) {
+      level_start = level_end;
+      level_end = order.size();
+    }
+    const int32_t v = order[at];
+    neighbours.clear();
+    for (int32_t k = a.start[v]; k < a.start[v + 1]; ++k) {
+      const int32_t w = a.next[static_cast<std::size_t>(k)];
+      if (!visited[static_cast<std::size_t>(w)]) {
+        visited[static_cast<std::size_t>(w)] = 1;
+        neighbours.push_back(w);
+      }
+    }
+    std::stable_sort(neighbours.begin(), neighbours.end(),
+                     [&](int32_t x, int32_t y) { return degree_of(a, x) < degree_of(a, y); });
+    order.insert(order.end(), neighbours.begin(), neighbours.end());
+  }
+  level_start = std::min(level_start, order.size() - 1);
+  int32_t far = order.back();
+  for (std::size_t at = level_start; at < order.size(); ++at) {
+    if (degree_of(a, order[at]) < degree_of(a, far)) far = order[at];
+  }
+  return far;
+}
+
+// Cuthill-McKee from a far-out vertex of one connected part.
+void order_component(const adjacency& a, int32_t seed, std::vector<char>& visited,
+                     std::vector<int32_t>& order) {
+  // Two sweeps find a vertex near the rim of the part, which keeps the
+  // levels, and with them the profile, narrow.
+  int32_t root = seed;
+  for (int sweep = 0; sweep < 2; ++sweep) {
+    std::vector<char> trial = visited;
+    std::vector<int32_t> scratch;
+    root = breadth_first(a, root, trial, scratch);
+  }
+  breadth_first(a, root, visited, order);
+}
+
+}  // namespace
+
+equation_order narrow_profile_order(const matrix* m) {
+  const int32_t n = m->n;
+  const int32_t kept_last = n - 1;
+  const adjacency a = adjacency_of(m, kept_last);
+  std::vector<char> visited(static_cast<std::size_t>(n), 0);
+  visited[static_cast<std::size_t>(kept_last)] = 1;
+  std::vector<int32_t> order;
+  order.reserve(static_cast<std::size_t>(n));
+  for (int32_t v = 0; v < n; ++v) {
+    if (!visited[static_cast<std::size_t>(v)]) order_component(a, v, visited, order);
+  }
+  std::reverse(order.begin(), order.end());
+  order.push_back(kept_last);
+  equation_order result;
+  result.old_of_new = std::move(order);
+  result.new_of_old.resize(static_cast<std::size_t>(n));
+  for (int32_t i = 0; i < n; ++i)
+    result.new_of_old[static_cast<std::size_t>(result.old_of_new[i])] = i;
+  return result;
+}
+
+namespace {
+
+// The first (lowest) column of every row of the renumbered profile.
+std::vector<int32_t> first_columns(const matrix* m, const equation_order* order) {
+  const int32_t n = m->n;
+  std::vector<int32_t> first(static_cast<std::size_t>(n));
+  for (int32_t i = 0; i < n; ++i) first[static_cast<std::size_t>(i)] = i;
+  for (int32_t r = 0; r < n; ++r) {
+    for (int32_t k = 0; k < m->rows[r].count; ++k) {
+      int32_t a = r;
+      int32_t b = m->rows[r].entries[k].col;
+      if (order != nullptr) {
+        a = order->new_of_old[static_cast<std::size_t>(a)];
+        b = order->new_of_old[static_cast<std::size_t>(b)];
+      }
+      const int32_t row = std::max(a, b);
+      first[static_cast<std::size_t>(row)] =
+          std::min(first[static_cast<std::size_t>(row)], std::min(a, b));
+    }
+  }
+  return first;
+}
+
+}  // namespace
+
+double profile_work(const matrix* m, const equation_order* order) {
+  const std::vector<int32_t> first = first_columns(m, order);
+  double work = 0.0;
+  for (int32_t i = 0; i < m->n; ++i) {
+    const double width = i - first[static_cast<std::size_t>(i)];
+    work += width * width;
+  }
+  return work;
+}
+
+matrix* matrix_expand_ordered(const matrix* m, const equation_order& order) {
+  const int32_t n = m->n;
+  const std::vector<int32_t> first = first_columns(m, &order);
+  std::size_t widths = 0;
+  for (int32_t i = 0; i < n; ++i)
+    widths += static_cast<std::size_t>(i - first[static_cast<std::size_t>(i)]);
+  void* block =
+      block_alloc(nullptr, sizeof(matrix) + sizeof(matrix_row) * n + sizeof(matrix_entry) * widths);
+  if (block == nullptr) fatal("matrix_expand_full: calloc failed\n");
+  matrix* e = carve<matrix>(block, 1);
+  e->n = n;
+  e->rows = carve<matrix_row>(block, static_cast<std::size_t>(n));
+  for (int32_t i = 0; i < n; ++i) {
+    matrix_row& row = e->rows[i];
+    row.diag = m->rows[order.old_of_new[static_cast<std::size_t>(i)]].diag;
+    row.count = i - first[static_cast<std::size_t>(i)];
+    if (row.count == 0) continue;
+    row.entries = carve<matrix_entry>(block, static_cast<std::size_t>(row.count));
+    for (int32_t k = 0; k < row.count; ++k)
+      row.entries[k].col = first[static_cast<std::size_t>(i)] + k;
+  }
+  // Each stored pair {R, C}, R > C, holds A[R][C] (lower) and A[C][R]
+  // (upper); it lands in the row of whichever of the two is numbered later.
+  for (int32_t r = 0; r < n; ++r) {
+    const int32_t nr = order.new_of_old[static_cast<std::size_t>(r)];
+    for (int32_t k = 0; k < m->rows[r].count; ++k) {
+      const matrix_entry& s = m->rows[r].entries[k];
+      const int32_t nc = order.new_of_old[static_cast<std::size_t>(s.col)];
+      if (nr > nc) {
+        matrix_entry& d = e->rows[nr].entries[nc - first[static_cast<std::size_t>(nr)]];
+        d.lower = s.lower;
+        d.upper = s.upper;
+      } else {
+        matrix_entry& d = e->rows[nc].entries[nr - first[static_cast<std::size_t>(nc)]];
+        d.lower = s.upper;
+        d.upper = s.lower;
+      }
+    }
+  }
+  return e;
+}
+
+}  // namespace pss

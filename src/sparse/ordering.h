@@ -1,0 +1,35 @@
+// A symmetric renumbering of the equations for the linear solve only, which
+// narrows the profile the factorisation works in.
+//
+// In the circuit's own numbering the copies of one node in all time planes
+// stand together, so every coupling between two nodes spans about N rows and
+// the profile grows with the square of the plane count. Renumbered by
+// reverse Cuthill-McKee the time-plane rings become bands a few nodes wide.
+// The last equation stays last: when the period is an unknown it is the
+// period equation, which alone fixes the phase of an oscillator's solution
+// and must close the elimination.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "sparse/matrix.h"
+
+namespace pss {
+
+struct equation_order {
+  std::vector<int32_t> old_of_new;
+  std::vector<int32_t> new_of_old;
+};
+
+// Reverse Cuthill-McKee on the matrix's pattern, the last equation kept last.
+equation_order narrow_profile_order(const matrix* m);
+
+// The factorisation's work in a numbering (sum of squared profile widths);
+// nullptr: the matrix's own numbering.
+double profile_work(const matrix* m, const equation_order* order);
+
+// The profile copy of the renumbered matrix P·A·Pᵀ, in a registered block.
+matrix* matrix_expand_ordered(const matrix* m, const equation_order& order);
+
+}  // namespace pss
