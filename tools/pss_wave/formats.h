@@ -26,4 +26,8 @@ std::string csv_text(const waveforms& w, const selection& s);
 // the end of the period, which repeats plane 0. `date` fills the Date line.
 std::string raw_text(const waveforms& w, const selection& s, const std::string& date);
 
+// An SVG 1.1 plot of `periods` periods of the selected slot, with axes, tick
+// labels and a legend.
+std::string svg_text(const waveforms& w, const selection& s, int periods);
+
 }  // namespace pss
