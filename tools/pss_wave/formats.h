@@ -9,8 +9,8 @@
 
 namespace pss {
 
-// The '#' lines that open the table: the job, the state file, the plane and
-// slot counts, and the slot's period and frequency.
+// The '#' lines that open the table and the harmonics report: the job, the
+// state file, the plane and slot counts, and the slot's period and frequency.
 std::string heading_lines(const waveforms& w, const selection& s);
 
 // Header lines with the period and frequency, then one row per plane: the
@@ -29,5 +29,8 @@ std::string raw_text(const waveforms& w, const selection& s, const std::string& 
 // An SVG 1.1 plot of `periods` periods of the selected slot, with axes, tick
 // labels and a legend.
 std::string svg_text(const waveforms& w, const selection& s, int periods);
+
+// Per node the DC term, every harmonic that matters and the THD.
+std::string harmonics_text(const waveforms& w, const selection& s);
 
 }  // namespace pss
