@@ -10,19 +10,19 @@
 #include <gtest/gtest.h>
 
 #include "model/codes.h"
-#include "support/circuit_spec.h"
+#include "support/circuit_plan.h"
 #include "support/job.h"
 
 namespace pss {
 namespace {
 
-using test::circuit_spec;
+using test::circuit_plan;
 
-circuit_spec bounded_current(double dc, double ac, double b, double parallel) {
-  circuit_spec spec;
-  const int a = spec.unknown();
-  spec.add({"I1", conection_type::isource, a, 0, 0, {{82, dc}, {81, ac}}, {0}, {0}, {}});
-  spec.add({"RN",
+circuit_plan bounded_current(double dc, double ac, double b, double parallel) {
+  circuit_plan plan;
+  const int a = plan.unknown();
+  plan.add({"I1", conection_type::isource, a, 0, 0, {{82, dc}, {81, ac}}, {0}, {0}, {}});
+  plan.add({"RN",
             conection_type::resistor,
             a,
             0,
@@ -31,9 +31,9 @@ circuit_spec bounded_current(double dc, double ac, double b, double parallel) {
             {},
             {},
             {}});
-  if (parallel > 0) spec.resistor("RB", a, 0, parallel, 2);
-  spec.add({"C1", conection_type::cap1, a, 0, 3, {{600, 1e-3}}, {a}, {a}, {}});
-  return spec;
+  if (parallel > 0) plan.resistor("RB", a, 0, parallel, 2);
+  plan.add({"C1", conection_type::cap1, a, 0, 3, {{600, 1e-3}}, {a}, {a}, {}});
+  return plan;
 }
 
 TEST(continuation, a_step_that_fails_at_first_reaches_its_target) {

@@ -11,7 +11,7 @@
 #include "model/lookups.h"
 #include "planes/expand.h"
 #include "support/bytes.h"
-#include "support/circuit_spec.h"
+#include "support/circuit_plan.h"
 #include "support/files.h"
 #include "support/job.h"
 #include "support/net_builder.h"
@@ -93,13 +93,13 @@ TEST(double_runs, refuse_what_they_cannot_form_and_keep_earlier_files) {
 }
 
 TEST(double_runs, a_central_capacitor_on_two_planes_is_refused) {
-  test::circuit_spec spec;
-  const int s = spec.fixed(0.0);
-  const int a = spec.unknown();
-  spec.add({"V1", conection_type::vsource, s, 0, 0, {{81, 1.0}}, {s}, {s}, {}});
-  spec.resistor("R1", s, a, 1000);
-  spec.add({"C1", conection_type::cap2, a, 0, 0, {{600, 1e-6}}, {a}, {a}, {}});
-  const auto job = test::run_job(spec.bytes(), "1e-12\nn\n100\ny\ny\n2\n");
+  test::circuit_plan plan;
+  const int s = plan.fixed(0.0);
+  const int a = plan.unknown();
+  plan.add({"V1", conection_type::vsource, s, 0, 0, {{81, 1.0}}, {s}, {s}, {}});
+  plan.resistor("R1", s, a, 1000);
+  plan.add({"C1", conection_type::cap2, a, 0, 0, {{600, 1e-6}}, {a}, {a}, {}});
+  const auto job = test::run_job(plan.bytes(), "1e-12\nn\n100\ny\ny\n2\n");
   EXPECT_EQ(job.result.status, 1);
   EXPECT_NE(job.result.out.find("error, run_analysis: CAP2 conection \"C1\" between node[0] and "
                                 "node[4] has no time step on 2 time planes; use 3 or more "

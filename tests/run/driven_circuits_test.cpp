@@ -8,14 +8,14 @@
 #include <numbers>
 
 #include "model/codes.h"
-#include "support/circuit_spec.h"
+#include "support/circuit_plan.h"
 #include "support/dense.h"
 #include "support/job.h"
 
 namespace pss {
 namespace {
 
-using test::circuit_spec;
+using test::circuit_plan;
 constexpr double pi = std::numbers::pi;
 
 // The answers of a fixed-period job at `f` on `planes` planes.
@@ -26,9 +26,9 @@ std::string fixed_job(double f, int planes) {
 }
 
 // A unit sine source on node s (1) to ground.
-int sine_source(circuit_spec& spec, double amplitude = 1.0) {
-  const int s = spec.fixed(0.0);
-  spec.add({"V1", conection_type::vsource, s, 0, 0, {{82, 0.0}, {81, amplitude}}, {s}, {s}, {}});
+int sine_source(circuit_plan& plan, double amplitude = 1.0) {
+  const int s = plan.fixed(0.0);
+  plan.add({"V1", conection_type::vsource, s, 0, 0, {{82, 0.0}, {81, amplitude}}, {s}, {s}, {}});
   return s;
 }
 
@@ -45,13 +45,13 @@ int wrap(int j, int planes) {
 constexpr double rc_r = 1000, rc_c = 1e-6;
 const double rc_f = 1 / (2 * pi * rc_r * rc_c);  // omega R C = 1
 
-circuit_spec rc_circuit(int32_t cap_type) {
-  circuit_spec spec;
-  const int s = sine_source(spec);
-  const int a = spec.unknown();
-  spec.resistor("R1", s, a, rc_r);
-  spec.add({"C1", cap_type, a, 0, 0, {{600, rc_c}}, {a}, {a}, {}});
-  return spec;
+circuit_plan rc_circuit(int32_t cap_type) {
+  circuit_plan plan;
+  const int s = sine_source(plan);
+  const int a = plan.unknown();
+  plan.resistor("R1", s, a, rc_r);
+  plan.add({"C1", cap_type, a, 0, 0, {{600, rc_c}}, {a}, {a}, {}});
+  return plan;
 }
 
 // Kirchhoff's law at a in plane j, with the capacitor's difference.
@@ -114,15 +114,15 @@ constexpr double rl_r = 1.0, rl_sense = 1e-4;
 const double rl_l = 1 / (2 * pi);  // omega L = R at 1 Hz
 
 // s -R1- a -L1- n -RS- g; RS senses the inductor current.
-circuit_spec rl_circuit(int32_t type) {
-  circuit_spec spec;
-  const int s = sine_source(spec);
-  const int a = spec.unknown();
-  const int n = spec.unknown();
-  spec.resistor("R1", s, a, rl_r);
-  spec.add({"L1", type, a, n, 0, {{700, rl_l}}, {0, n}, {n, 0}, {}});
-  spec.resistor("RS", n, 0, rl_sense);
-  return spec;
+circuit_plan rl_circuit(int32_t type) {
+  circuit_plan plan;
+  const int s = sine_source(plan);
+  const int a = plan.unknown();
+  const int n = plan.unknown();
+  plan.resistor("R1", s, a, rl_r);
+  plan.add({"L1", type, a, n, 0, {{700, rl_l}}, {0, n}, {n, 0}, {}});
+  plan.resistor("RS", n, 0, rl_sense);
+  return plan;
 }
 
 // Unknowns a_0..a_{N-1}, then n_0..n_{N-1}.
@@ -204,13 +204,13 @@ double diode(double v) {
 TEST(driven_circuits, half_wave_rectifier_matches_its_difference_equations) {
   constexpr int planes = 64;
   constexpr double r = 1000, c = 10e-6, f = 50, peak = 5;
-  circuit_spec spec;
-  const int s = sine_source(spec, peak);
-  const int a = spec.unknown();
-  spec.add({"D1", conection_type::diode, s, a, 0, {{201, is}}, {s}, {s}, {}});
-  spec.resistor("RL", a, 0, r);
-  spec.add({"CL", conection_type::cap1, a, 0, 1, {{600, c}}, {a}, {a}, {}});
-  const auto job = test::run_job(spec.bytes(), fixed_job(f, planes));
+  circuit_plan plan;
+  const int s = sine_source(plan, peak);
+  const int a = plan.unknown();
+  plan.add({"D1", conection_type::diode, s, a, 0, {{201, is}}, {s}, {s}, {}});
+  plan.resistor("RL", a, 0, r);
+  plan.add({"CL", conection_type::cap1, a, 0, 1, {{600, c}}, {a}, {a}, {}});
+  const auto job = test::run_job(plan.bytes(), fixed_job(f, planes));
   ASSERT_EQ(job.result.status, 0) << job.result.out;
   auto state = test::load_state(job, "0.var");
   const std::vector<double> expected = test::newton_reference(
@@ -243,15 +243,15 @@ TEST(driven_circuits, a_delayed_generator_follows_its_control_planes_earlier) {
   constexpr double f = 100, gain = 2;
   // s -R1- x -R2- g; the generator drives gain times R2's current from g
   // into y, 3.5 plane steps late; R3 loads y.
-  circuit_spec spec;
-  const int s = sine_source(spec);
-  const int x = spec.unknown();
-  const int y = spec.unknown();
-  spec.resistor("R1", s, x, 1000);
-  spec.resistor("R2", x, 0, 1000);
-  spec.resistor("R3", y, 0, 1000);
+  circuit_plan plan;
+  const int s = sine_source(plan);
+  const int x = plan.unknown();
+  const int y = plan.unknown();
+  plan.resistor("R1", s, x, 1000);
+  plan.resistor("R2", x, 0, 1000);
+  plan.resistor("R3", y, 0, 1000);
   const double delay = 3.5 / (f * planes);
-  spec.add({"G1",
+  plan.add({"G1",
             conection_type::igen,
             y,
             0,
@@ -260,7 +260,7 @@ TEST(driven_circuits, a_delayed_generator_follows_its_control_planes_earlier) {
             {0, x, 0},
             {0, x, 0},
             {}});
-  const auto job = test::run_job(spec.bytes(), fixed_job(f, planes));
+  const auto job = test::run_job(plan.bytes(), fixed_job(f, planes));
   ASSERT_EQ(job.result.status, 0) << job.result.out;
   auto state = test::load_state(job, "0.var");
   for (int j = 0; j < planes; ++j) {

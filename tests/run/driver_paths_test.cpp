@@ -9,28 +9,28 @@
 #include <numbers>
 
 #include "model/codes.h"
-#include "support/circuit_spec.h"
+#include "support/circuit_plan.h"
 #include "support/job.h"
 #include "support/net_builder.h"
 
 namespace pss {
 namespace {
 
-using test::circuit_spec;
+using test::circuit_plan;
 
 constexpr double r1 = 1000, r2 = 3000;
 
 // g (0), s (1, driven by V1 = 1 + 0.5 sin), a (2), b (3, twin of a).
 // R1 s-a, R2 b-g: where a and b share their voltage they form a divider.
-circuit_spec twin_divider() {
-  circuit_spec spec;
-  const int s = spec.fixed(0.0);
-  const int a = spec.unknown();
-  const int b = spec.twin_of(a);
-  spec.add({"V1", conection_type::vsource, s, 0, 0, {{82, 1.0}, {81, 0.5}}, {s}, {s}, {}});
-  spec.resistor("R1", s, a, r1);
-  spec.resistor("R2", b, 0, r2);
-  return spec;
+circuit_plan twin_divider() {
+  circuit_plan plan;
+  const int s = plan.fixed(0.0);
+  const int a = plan.unknown();
+  const int b = plan.twin_of(a);
+  plan.add({"V1", conection_type::vsource, s, 0, 0, {{82, 1.0}, {81, 0.5}}, {s}, {s}, {}});
+  plan.resistor("R1", s, a, r1);
+  plan.resistor("R2", b, 0, r2);
+  return plan;
 }
 
 double source(int plane, int planes) {
@@ -150,11 +150,11 @@ TEST(driver_paths, refuses_impossible_answers_before_solving) {
 }
 
 TEST(driver_paths, refuses_a_circuit_without_unknowns) {
-  circuit_spec spec;
-  const int s = spec.fixed(0.0);
-  spec.add({"V1", conection_type::vsource, s, 0, 0, {{82, 1.0}}, {s}, {s}, {}});
-  spec.resistor("R1", s, 0, 10.0, 1);
-  const auto job = test::run_job(spec.bytes(), "1e-12\nn\n50\ny\ny\n");
+  circuit_plan plan;
+  const int s = plan.fixed(0.0);
+  plan.add({"V1", conection_type::vsource, s, 0, 0, {{82, 1.0}}, {s}, {s}, {}});
+  plan.resistor("R1", s, 0, 10.0, 1);
+  const auto job = test::run_job(plan.bytes(), "1e-12\nn\n50\ny\ny\n");
   EXPECT_EQ(job.result.status, 1);
   EXPECT_NE(job.result.out.find("error, run_analysis: the circuit has no unknowns to solve for\n"),
             std::string::npos);

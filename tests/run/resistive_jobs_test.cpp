@@ -8,31 +8,31 @@
 #include <regex>
 
 #include "model/codes.h"
-#include "support/circuit_spec.h"
+#include "support/circuit_plan.h"
 #include "support/job.h"
 
 namespace pss {
 namespace {
 
-using test::circuit_spec;
-using test::element_spec;
+using test::circuit_plan;
+using test::element_plan;
 
 constexpr double r1 = 1000, r2 = 2000, r3 = 3000, r4 = 4000;
 
 // g (0), s (1, driven by V1), a (2), b (3). R1 s-a, R2 a-b, R3 b-g, R4 a-g,
 // and a current source I1 driving from g into b.
-circuit_spec resistive(const std::vector<net_value>& v1, const std::vector<net_value>& i1) {
-  circuit_spec spec;
-  const int s = spec.fixed(0.0);
-  const int a = spec.unknown();
-  const int b = spec.unknown();
-  spec.add({"V1", conection_type::vsource, s, 0, 0, v1, {s}, {s}, {}});
-  spec.resistor("R1", s, a, r1);
-  spec.resistor("R2", a, b, r2);
-  spec.resistor("R3", b, 0, r3);
-  spec.resistor("R4", a, 0, r4);
-  spec.add({"I1", conection_type::isource, b, 0, 1, i1, {0}, {0}, {}});
-  return spec;
+circuit_plan resistive(const std::vector<net_value>& v1, const std::vector<net_value>& i1) {
+  circuit_plan plan;
+  const int s = plan.fixed(0.0);
+  const int a = plan.unknown();
+  const int b = plan.unknown();
+  plan.add({"V1", conection_type::vsource, s, 0, 0, v1, {s}, {s}, {}});
+  plan.resistor("R1", s, a, r1);
+  plan.resistor("R2", a, b, r2);
+  plan.resistor("R3", b, 0, r3);
+  plan.resistor("R4", a, 0, r4);
+  plan.add({"I1", conection_type::isource, b, 0, 1, i1, {0}, {0}, {}});
+  return plan;
 }
 
 // The nodal equations of the network, solved directly.
@@ -101,8 +101,8 @@ TEST(resistive_jobs, a_sine_current_source_sets_each_plane) {
 }
 
 TEST(resistive_jobs, a_windowed_resistor_acts_only_inside_its_window) {
-  circuit_spec spec = resistive({{82, 2.0}}, {{82, 0.0}});
-  spec.add({"RW",
+  circuit_plan plan = resistive({{82, 2.0}}, {{82, 0.0}});
+  plan.add({"RW",
             conection_type::window_resistor,
             2,
             0,
@@ -111,7 +111,7 @@ TEST(resistive_jobs, a_windowed_resistor_acts_only_inside_its_window) {
             {2},
             {2},
             {}});
-  const auto job = test::run_job(spec.bytes(), "1e-12\nn\n1000\ny\ny\n8\n");
+  const auto job = test::run_job(plan.bytes(), "1e-12\nn\n1000\ny\ny\n8\n");
   ASSERT_EQ(job.result.status, 0) << job.result.out;
   const node_voltages without = direct_solve(2.0, 0.0);
   auto dc = test::load_state(job, "DC0.var");

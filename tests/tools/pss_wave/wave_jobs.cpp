@@ -5,27 +5,27 @@
 #include <fstream>
 
 #include "model/codes.h"
-#include "support/circuit_spec.h"
+#include "support/circuit_plan.h"
 #include "support/net_builder.h"
 
 namespace pss::test {
 
 job_run driven_job(double amps) {
-  circuit_spec spec;
-  const int in = spec.fixed(0.0);
-  const int mid = spec.unknown();
-  const int tap = spec.unknown();
+  circuit_plan plan;
+  const int in = plan.fixed(0.0);
+  const int mid = plan.unknown();
+  const int tap = plan.unknown();
   const std::vector<net_value> sine = {
       {attr::dc_level, 0.0}, {attr::ac_amplitude, 1.0}, {attr::phase, 0.0}, {attr::harmonic, 1.0}};
-  spec.add({"V1", conection_type::vsource, in, 0, 0, sine, {in}, {in}, {}});
-  spec.resistor("R1", in, mid, 1000);
-  spec.resistor("R2", mid, 0, 2000);
-  spec.resistor("R3", mid, tap, 1500);
-  spec.resistor("R4", tap, 0, 500);
+  plan.add({"V1", conection_type::vsource, in, 0, 0, sine, {in}, {in}, {}});
+  plan.resistor("R1", in, mid, 1000);
+  plan.resistor("R2", mid, 0, 2000);
+  plan.resistor("R3", mid, tap, 1500);
+  plan.resistor("R4", tap, 0, 500);
   const std::vector<net_value> third = {
       {attr::dc_level, 0.0}, {attr::ac_amplitude, amps}, {attr::phase, 0.3}, {attr::harmonic, 3.0}};
-  spec.add({"I1", conection_type::isource, mid, 0, 1, third, {0}, {0}, {}});
-  job_run job = run_job(spec.bytes(), "1e-12\nn\n1000\ny\ny\n16\n");
+  plan.add({"I1", conection_type::isource, mid, 0, 1, third, {0}, {0}, {}});
+  job_run job = run_job(plan.bytes(), "1e-12\nn\n1000\ny\ny\n16\n");
   EXPECT_EQ(job.result.status, 0) << job.result.out;
   std::ofstream(job.file(".names")) << "node 0 gnd\nnode 1 in\nnode 2 mid\nnode 3 R3#tap\n";
   return job;

@@ -1,4 +1,4 @@
-#include "support/circuit_spec.h"
+#include "support/circuit_plan.h"
 
 #include <map>
 
@@ -6,26 +6,26 @@
 
 namespace pss::test {
 
-int circuit_spec::fixed(double value) {
+int circuit_plan::fixed(double value) {
   nodes.push_back({true, value, -1});
   return static_cast<int>(nodes.size()) - 1;
 }
 
-int circuit_spec::unknown(double start) {
+int circuit_plan::unknown(double start) {
   nodes.push_back({false, start, -1});
   return static_cast<int>(nodes.size()) - 1;
 }
 
-int circuit_spec::twin_of(int node) {
+int circuit_plan::twin_of(int node) {
   nodes.push_back({false, 0.0, node});
   return static_cast<int>(nodes.size()) - 1;
 }
 
-void circuit_spec::resistor(const std::string& name, int a, int b, double ohms, int32_t id) {
+void circuit_plan::resistor(const std::string& name, int a, int b, double ohms, int32_t id) {
   add({name, conection_type::resistor, a, b, id, {{attr::resistance, ohms}}, {}, {}, {}});
 }
 
-net_file circuit_spec::file() const {
+net_file circuit_plan::file() const {
   net_circuit c{1, static_cast<int32_t>(nodes.size()), 1, params, {}, {}, nodelists};
   c.globals.push_back({group_id::period, {{period_number, period}}});
   for (std::size_t i = 0; i < nodes.size(); ++i) {
@@ -46,7 +46,7 @@ net_file circuit_spec::file() const {
     c.nodes.push_back(n);
   }
   // Neighbour entries in the order elements first join two nodes.
-  auto add_end = [&](int at, int other, const element_spec& e, const std::vector<int>& list,
+  auto add_end = [&](int at, int other, const element_plan& e, const std::vector<int>& list,
                      bool extra) {
     net_node& n = c.nodes[static_cast<std::size_t>(at)];
     net_neighbour* nb = nullptr;
@@ -63,7 +63,7 @@ net_file circuit_spec::file() const {
     for (int p : list) con.nodes.push_back(p);
     nb->conections.push_back(con);
   };
-  for (const element_spec& e : elements) {
+  for (const element_plan& e : elements) {
     add_end(e.a, e.b, e, e.nodes_at_a, false);
     add_end(e.b, e.a, e, e.nodes_at_b, true);
   }
@@ -72,7 +72,7 @@ net_file circuit_spec::file() const {
   return file;
 }
 
-std::vector<uint8_t> circuit_spec::bytes() const {
+std::vector<uint8_t> circuit_plan::bytes() const {
   return write_network(file());
 }
 

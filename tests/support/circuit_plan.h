@@ -12,7 +12,7 @@
 
 namespace pss::test {
 
-struct element_spec {
+struct element_plan {
   std::string name;
   int32_t type;
   int a;
@@ -24,15 +24,15 @@ struct element_spec {
   std::vector<net_value> extra_at_b;  // attributes only the record at b carries
 };
 
-struct circuit_spec {
-  struct node_spec {
+struct circuit_plan {
+  struct node_plan {
     bool fixed;
     double value;
     int twin;  // a node number, or -1
   };
 
-  std::vector<node_spec> nodes{{true, 0.0, -1}};
-  std::vector<element_spec> elements;
+  std::vector<node_plan> nodes{{true, 0.0, -1}};
+  std::vector<element_plan> elements;
   std::vector<net_value> params;
   std::vector<net_nodelist> nodelists;  // node numbers are indices
   int32_t period_number = -2;
@@ -41,7 +41,7 @@ struct circuit_spec {
   int fixed(double value);
   int unknown(double start = 0.0);
   int twin_of(int node);
-  void add(const element_spec& e) { elements.push_back(e); }
+  void add(const element_plan& e) { elements.push_back(e); }
   void resistor(const std::string& name, int a, int b, double ohms, int32_t id = 0);
 
   net_file file() const;
