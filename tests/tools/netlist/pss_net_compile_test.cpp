@@ -74,6 +74,30 @@ TEST(pss_net_compile, a_compiled_rc_circuit_solves) {
   EXPECT_NE(state->voltage(2, 4), 0.0);
 }
 
+// V(n+) - V(n-) is the source's value and a current source drives its
+// current from n+ through itself to n-, whichever end is ground; the phase
+// is in degrees. b is the middle of a 1k-1k divider.
+TEST(pss_net_compile, sources_follow_spice_signs) {
+  struct row {
+    const char* netlist;
+    double b_at_0, b_at_quarter;
+  };
+  const row rows[] = {
+      {"V1 0 a 5 SIN(1 90)\nR1 a b 1k\nR2 b 0 1k\n", -3.0, -2.5},
+      {"V1 a 0 5 SIN(1 90)\nR1 a b 1k\nR2 b 0 1k\n", 3.0, 2.5},
+      {"V1 a 0 0\nR1 a b 1k\nR2 b 0 1k\nI1 b 0 1m SIN(1m 90)\n", -1.0, -0.5},
+      {"V1 a 0 0\nR1 a b 1k\nR2 b 0 1k\nI1 0 b 1m\n", 0.5, 0.5},
+  };
+  for (const row& r : rows) {
+    const auto run = compile_in_folder(r.netlist);
+    ASSERT_EQ(run->result.status, 0) << run->result.err;
+    const auto job = test::run_job(run->net, "1e-12\nn\n1\ny\ny\n4\n");
+    auto state = test::load_state(job, "0.var");
+    EXPECT_NEAR(state->voltage(2, 0), r.b_at_0, 1e-9) << r.netlist;
+    EXPECT_NEAR(state->voltage(2, 1), r.b_at_quarter, 1e-9) << r.netlist;
+  }
+}
+
 TEST(pss_net_compile, a_compiled_oscillator_runs_to_natural_oscillation) {
   const auto run = compile_in_folder(
       "* a 1 Hz tank, L = C = 1/(2 pi), with a saturating negative resistor\n"
