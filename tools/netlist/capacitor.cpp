@@ -19,13 +19,8 @@ bool append_capacitance(netlist& nl, const nl_element& e, std::vector<item>& ite
   if (const item* exponential = take(items, item_kind::group, "EXP")) {
     return append_characteristic(nl, e, items, *exponential, 2, attr::capacitance_exp, attributes);
   }
-  const item* value = take_value(items);
-  if (value == nullptr) {
-    error(nl, e.line, e.name + ": missing capacitance");
-    return false;
-  }
   double c = 0;
-  if (!value_of(nl, value->first, e.name, c)) return false;
+  if (take_number(nl, items, e, "capacitance", c) == nullptr) return false;
   attributes.push_back({attr::capacitance, c});
   return true;
 }

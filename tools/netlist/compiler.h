@@ -100,6 +100,10 @@ bool read_items(netlist& nl, const std::vector<token>& tokens, std::size_t from,
                 std::vector<item>& out);
 item* take(std::vector<item>& items, int kind, const char* key);
 item* take_value(std::vector<item>& items);
+// The element's value, its first bare number: nullptr with an error when it
+// is missing ("missing WHAT") or malformed.
+const item* take_number(netlist& nl, std::vector<item>& items, const nl_element& e,
+                        const char* what, double& out);
 bool take_flag(std::vector<item>& items, const char* key);
 // KEY=v or KEY(v): false with an error when present but malformed; `found`
 // tells whether it was there.

@@ -30,14 +30,7 @@ bool append_coefficient(netlist& nl, const nl_element& e, std::vector<item>& ite
 bool saturation_current(netlist& nl, const nl_element& e, std::vector<item>& items, double& is) {
   bool found = false;
   if (!take_option(nl, items, e.name, "IS", is, found)) return false;
-  if (!found) {
-    const item* value = take_value(items);
-    if (value == nullptr) {
-      error(nl, e.line, e.name + ": missing saturation current");
-      return false;
-    }
-    if (!value_of(nl, value->first, e.name, is)) return false;
-  }
+  if (!found && take_number(nl, items, e, "saturation current", is) == nullptr) return false;
   if (is <= 0) {
     error(nl, e.line, e.name + ": IS must be positive");
     return false;

@@ -34,13 +34,8 @@ void parse_generator(netlist& nl, nl_element& e, std::vector<item>& items) {
     return;
   }
   e.control = control->first;
-  const item* gain = take_value(items);
   double g = 0;
-  if (gain == nullptr) {
-    error(nl, e.line, e.name + ": missing gain");
-    return;
-  }
-  if (!value_of(nl, gain->first, e.name, g)) return;
+  if (take_number(nl, items, e, "gain", g) == nullptr) return;
   e.attributes = {{attr::gain, g}};
   double delay = 0;
   bool has_delay = false;

@@ -28,13 +28,9 @@ void parse_inductor(netlist& nl, nl_element& e, std::vector<item>& items,
     error(nl, e.line, e.name + ": RSENSE must be positive");
     return;
   }
-  const item* value = take_value(items);
   double l = 0;
-  if (value == nullptr) {
-    error(nl, e.line, e.name + ": missing inductance");
-    return;
-  }
-  if (!value_of(nl, value->first, e.name, l)) return;
+  const item* value = take_number(nl, items, e, "inductance", l);
+  if (value == nullptr) return;
   if (l == 0) {
     error(nl, value->first.line, e.name + ": inductance must not be 0");
     return;

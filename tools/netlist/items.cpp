@@ -91,6 +91,16 @@ item* take_value(std::vector<item>& items) {
   return take(items, item_kind::value, nullptr);
 }
 
+const item* take_number(netlist& nl, std::vector<item>& items, const nl_element& e,
+                        const char* what, double& out) {
+  const item* value = take_value(items);
+  if (value == nullptr) {
+    error(nl, e.line, e.name + ": missing " + what);
+    return nullptr;
+  }
+  return value_of(nl, value->first, e.name, out) ? value : nullptr;
+}
+
 bool take_flag(std::vector<item>& items, const char* key) {
   return take(items, item_kind::word, key) != nullptr;
 }

@@ -37,13 +37,9 @@ void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items)
   e.type =
       take_flag(items, "SWITCH") ? conection_type::window_switch : conection_type::window_resistor;
   if (!append_window(nl, e, items, e.attributes)) return;
-  const item* value = take_value(items);
   double r = 0;
-  if (value == nullptr) {
-    error(nl, e.line, e.name + ": missing resistance");
-    return;
-  }
-  if (!value_of(nl, value->first, e.name, r)) return;
+  const item* value = take_number(nl, items, e, "resistance", r);
+  if (value == nullptr) return;
   if (r == 0) {
     error(nl, value->first.line, e.name + ": resistance must not be 0");
     return;
