@@ -2,6 +2,7 @@
 //
 //   pss-net dump JOB.net            the text form on standard output
 //   pss-net build FILE.txt -o JOB.net
+//   pss-net compile CIRCUIT.cir -o JOB.net    also writes JOB.names
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 #include "model/read_network.h"
 #include "support/fatal.h"
 #include "support/files.h"
+#include "tools/netlist/netlist.h"
 #include "tools/pss_net/net_text.h"
 
 namespace {
@@ -18,10 +20,13 @@ namespace {
 const char* const usage =
     "usage: pss-net dump JOB.net\n"
     "       pss-net build FILE.txt -o JOB.net\n"
+    "       pss-net compile CIRCUIT.cir -o JOB.net\n"
     "\n"
-    "dump   prints every field of a network file as commented text\n"
-    "build  writes the network file that a text form describes\n"
-    "The text form is described in docs/net-text.md.\n";
+    "dump     prints every field of a network file as commented text\n"
+    "build    writes the network file that a text form describes\n"
+    "compile  writes the network file of a SPICE-like netlist, and JOB.names\n"
+    "         with the names of its nodes and elements\n"
+    "The text form is described in docs/net-text.md, netlists in docs/netlist.md.\n";
 
 int usage_error(const char* message) {
   std::fprintf(stderr, "pss-net: %s\n%s", message, usage);
@@ -64,6 +69,40 @@ int build(const std::string& text_path, const std::string& net_path) {
   return 0;
 }
 
+bool write_text(const std::string& path, const std::string& text) {
+  std::string error;
+  if (pss::write_file_atomically(path, std::vector<uint8_t>(text.begin(), text.end()), error)) {
+    return true;
+  }
+  std::fprintf(stderr, "pss-net: cannot write %s: %s\n", path.c_str(), error.c_str());
+  return false;
+}
+
+int compile(const std::string& netlist_path, const std::string& net_path) {
+  std::vector<uint8_t> bytes;
+  if (!pss::read_file(netlist_path, bytes)) {
+    std::fprintf(stderr, "pss-net: cannot read %s\n", netlist_path.c_str());
+    return 1;
+  }
+  const pss::compiled_netlist result =
+      pss::compile_netlist(std::string(bytes.begin(), bytes.end()));
+  for (const pss::netlist_message& m : result.messages) {
+    std::fprintf(stderr, "%s\n", pss::message_line(netlist_path, m).c_str());
+  }
+  if (!result.ok) return 1;
+  if (!write_text(pss::names_path_for(net_path), pss::names_text(result.names))) return 1;
+  std::string error;
+  if (!pss::write_file_atomically(net_path, pss::write_network(result.network), error)) {
+    std::fprintf(stderr, "pss-net: cannot write %s: %s\n", net_path.c_str(), error.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+bool is_command(const std::string& word) {
+  return word == "dump" || word == "build" || word == "compile";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,8 +115,11 @@ int main(int argc, char** argv) {
   }
   if (args.size() == 2 && args[0] == "dump") return dump(args[1]);
   if (args.size() == 4 && args[0] == "build" && args[2] == "-o") return build(args[1], args[3]);
+  if (args.size() == 4 && args[0] == "compile" && args[2] == "-o") {
+    return compile(args[1], args[3]);
+  }
   if (args.empty()) return usage_error("no command");
-  if (args[0] != "dump" && args[0] != "build") {
+  if (!is_command(args[0])) {
     return usage_error(("unknown command " + args[0]).c_str());
   }
   return usage_error(("wrong arguments for " + args[0]).c_str());

@@ -1,0 +1,245 @@
+// Every element letter compiled and read back through the solver's reader:
+// type code, id, attributes in order and the node lists at both ends.
+// One table per element, one checker.
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+#include "model/codes.h"
+#include "tools/netlist/compiled_circuit.h"
+
+namespace pss {
+namespace {
+
+using test::attributes;
+using names = std::vector<std::string>;
+
+struct element_row {
+  const char* netlist;
+  const char* element;
+  const char* a;  // the element's ends, by node name
+  const char* b;
+  int32_t type;
+  int32_t id;
+  attributes expected;
+  names list_at_a;
+  names list_at_b;
+};
+
+std::vector<int32_t> indices(const test::compiled_circuit& cc, const names& list) {
+  std::vector<int32_t> out;
+  for (const std::string& name : list) out.push_back(cc.index(name));
+  return out;
+}
+
+void check_rows(const std::vector<element_row>& rows) {
+  for (const element_row& r : rows) {
+    SCOPED_TRACE(std::string(r.netlist) + "-> " + r.element);
+    const auto cc = test::compile_and_read(r.netlist);
+    ASSERT_TRUE(cc->result.ok);
+    const std::vector<test::element_end> ends = test::ends_of(cc->c, r.element);
+    ASSERT_EQ(ends.size(), 2u);
+    for (const test::element_end& end : ends) {
+      const bool at_a = end.at->index == cc->index(r.a);
+      EXPECT_EQ(end.at->index, cc->index(at_a ? r.a : r.b));
+      EXPECT_EQ(end.toward->index, cc->index(at_a ? r.b : r.a));
+      EXPECT_EQ(end.entry->conection->type, r.type);
+      EXPECT_EQ(end.entry->conection->id, r.id);
+      const attributes got = test::attributes_of(end.entry->conection);
+      ASSERT_EQ(got.size(), r.expected.size());
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].first, r.expected[i].first) << "attribute " << i;
+        EXPECT_DOUBLE_EQ(got[i].second, r.expected[i].second) << "attribute " << i;
+      }
+      EXPECT_EQ(test::list_of(end.entry), indices(*cc, at_a ? r.list_at_a : r.list_at_b));
+    }
+  }
+}
+
+TEST(netlist_elements, resistors) {
+  check_rows({
+      {"R1 a 0 4.7k\n", "R1", "a", "0", 100, 0, {{100, 4700}}, {}, {}},
+      {"R1 a 0 1\nR2 a 0 2\n", "R2", "a", "0", 100, 1, {{100, 2}}, {}, {}},
+      {"V1 s 0 1\nR1 a 0 1k SERIES(s)\n", "R1", "a", "0", 100, 0, {{100, 1000}}, {"s"}, {"s"}},
+      {"R1 a 0 POLY(-25 0 -36) LIMITS(-10 10)\n",
+       "R1",
+       "a",
+       "0",
+       100,
+       0,
+       {{206, 0}, {5, -10}, {6, 10}, {0, -25}, {1, 0}, {2, -36}},
+       {},
+       {}},
+      // CTRL(p n) reads u = V(p) - V(n); the model takes V(L2) - V(L1).
+      {"R1 a b POLY(100 10) LIMITS(-1) CTRL(a b)\nR2 b 0 1\n",
+       "R1",
+       "a",
+       "b",
+       100,
+       0,
+       {{206, 0}, {5, -1}, {0, 100}, {1, 10}},
+       {"b", "a"},
+       {"b", "a"}},
+  });
+}
+
+TEST(netlist_elements, capacitors_are_oriented_at_their_second_node) {
+  check_rows({
+      {"C1 a 0 10uF\n", "C1", "a", "0", 601, 0, {{600, 1e-5}}, {"0"}, {"0"}},
+      // The leakage stands first: a characteristic runs to the list's end.
+      {"C1 a b 1n CAP2 LEAK=1meg\nR1 b 0 1\n",
+       "C1",
+       "a",
+       "b",
+       602,
+       0,
+       {{101, 1e6}, {600, 1e-9}},
+       {"b"},
+       {"b"}},
+      {"C1 a 0 POLY(1p 0.1p) LIMITS(-1 1)\n",
+       "C1",
+       "a",
+       "0",
+       601,
+       0,
+       {{603, 0}, {5, -1}, {6, 1}, {0, 1e-12}, {1, 1e-13}},
+       {"0"},
+       {"0"}},
+      {"C1 a 0 EXP(1p 0 0.5 0.1) LEAK(1g)\n",
+       "C1",
+       "a",
+       "0",
+       601,
+       0,
+       {{101, 1e9}, {604, 0}, {0, 1e-12}, {0, 0}, {1, 0.5}, {2, 0.1}},
+       {"0"},
+       {"0"}},
+  });
+}
+
+TEST(netlist_elements, inductors_get_a_sense_node_and_resistor) {
+  const char* explicit_one = "L1 a b 1m\nR1 b 0 1\n";
+  const char* trapezoidal = "L1 a 0 2u TRAP RSENSE=1m\n";
+  check_rows({
+      {explicit_one,
+       "L1",
+       "a",
+       "L1#sense",
+       701,
+       0,
+       {{700, 1e-3}},
+       {"b", "L1#sense"},
+       {"L1#sense", "b"}},
+      {explicit_one, "L1#rs", "L1#sense", "b", 100, 0, {{100, 1e-4}}, {}, {}},
+      {trapezoidal,
+       "L1",
+       "a",
+       "L1#sense",
+       702,
+       0,
+       {{700, 2e-6}},
+       {"0", "L1#sense"},
+       {"L1#sense", "0"}},
+      {trapezoidal, "L1#rs", "L1#sense", "0", 100, 0, {{100, 1e-3}}, {}, {}},
+  });
+}
+
+TEST(netlist_elements, diodes_take_spice_emission_coefficients) {
+  check_rows({
+      {"D1 a 0 1e-14\n", "D1", "a", "0", 200, 0, {{201, 1e-14}}, {"a"}, {"a"}},
+      // The solver's exponent factors are 1/N and 1/NBV.
+      {"D1 a b IS=2f N=2 BV=-5 NBV=0.5\nR1 b 0 1\n",
+       "D1",
+       "a",
+       "b",
+       200,
+       0,
+       {{201, 2e-15}, {205, 0.5}, {203, -5}, {204, 2}},
+       {"a"},
+       {"a"}},
+  });
+}
+
+TEST(netlist_elements, sources_write_phase_in_their_own_units) {
+  const double pi = std::numbers::pi;
+  check_rows({
+      {"R1 a 0 1\nI1 a 0 1m\n", "I1", "a", "0", 60, 1, {{82, 1e-3}}, {"a"}, {"a"}},
+      // Current sources take the phase in radians, voltage sources in periods.
+      {"I1 0 a DC 0 SIN(2m 90 3)\nR1 a 0 1\n",
+       "I1",
+       "0",
+       "a",
+       60,
+       0,
+       {{82, 0}, {81, 2e-3}, {83, pi / 2}, {80, 3}},
+       {"0"},
+       {"0"}},
+      {"V1 a 0 DC 1 SIN(2 90)\n",
+       "V1",
+       "a",
+       "0",
+       50,
+       0,
+       {{82, 1}, {81, 2}, {83, 0.25}, {80, 1}},
+       {"a"},
+       {"a"}},
+      {"V1 0 a SIN(1)\n",
+       "V1",
+       "0",
+       "a",
+       50,
+       0,
+       {{82, 0}, {81, 1}, {83, 0}, {80, 1}},
+       {"0"},
+       {"0"}},
+  });
+}
+
+TEST(netlist_elements, generators_name_their_control_by_id) {
+  check_rows({
+      {"R1 a 0 1k\nF1 b 0 R1 2 DELAY=1u\nR2 b 0 1\n",
+       "F1",
+       "b",
+       "0",
+       62,
+       0,
+       {{70, 2}, {71, 1e-6}, {73, 0}},
+       {"b", "a", "0"},
+       {"b", "a", "0"}},
+      {"R2 a 0 1k\nD1 a 0 1f\nF1 0 b D1 -3\nR3 b 0 1\n",
+       "F1",
+       "0",
+       "b",
+       62,
+       0,
+       {{70, -3}, {73, 1}},
+       {"0", "a", "0"},
+       {"0", "a", "0"}},
+  });
+}
+
+TEST(netlist_elements, windowed_resistors) {
+  check_rows({
+      {"V1 s 0 1\nW1 s a 10 WINDOW(0.25 0.5)\nR1 a 0 1\n",
+       "W1",
+       "s",
+       "a",
+       102,
+       0,
+       {{84, 0.25}, {85, 0.5}, {100, 10}},
+       {"s"},
+       {"s"}},
+      {"V1 s 0 1\nW1 s a 10 WINDOW(-0.01 0.01) SOURCE(0) SWITCH\nR1 a 0 1\n",
+       "W1",
+       "s",
+       "a",
+       103,
+       0,
+       {{84, -0.01}, {85, 0.01}, {100, 10}},
+       {"s", "0"},
+       {"s", "0"}},
+  });
+}
+
+}  // namespace
+}  // namespace pss

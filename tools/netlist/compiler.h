@@ -1,0 +1,178 @@
+// The netlist compiler's own records and the steps that pass them along:
+// statements → elements and directives → checks → network file.
+//
+// Nodes and elements are numbered in the order the netlist first names
+// them; node 0 is ground. The network file's node order is decided only
+// when it is written (network_writer.cpp).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "model/net_file.h"
+#include "tools/netlist/netlist.h"
+
+namespace pss::netlist_compiler {
+
+struct token {
+  std::string text;
+  int line;
+};
+
+// One statement: a netlist line with its continuation lines.
+struct statement {
+  std::vector<token> tokens;
+};
+
+namespace item_kind {
+constexpr int value = 0;   // a bare number
+constexpr int group = 1;   // KEY(arg ...)
+constexpr int assign = 2;  // KEY=arg
+constexpr int word = 3;    // a bare word: a flag, or a name where one is expected
+}  // namespace item_kind
+
+// One argument of an element line after its nodes.
+struct item {
+  int kind;
+  std::string key;          // upper case; for a value, the text as written
+  token first;              // the item's first token, as written
+  std::vector<token> args;  // a group's contents; an assignment's value
+  bool used;
+};
+
+struct nl_node {
+  std::string name;  // as first written; "0" for ground
+  int line;          // where first named; 0 for nodes the compiler adds
+  int driver;        // the element that fixes its voltage, or -1
+  double fixed_value;
+  int twin;  // the node whose voltage it shares, or -1
+  int twin_line;
+};
+
+struct nl_element {
+  std::string name;
+  int line;  // 0 for elements the compiler adds
+  int32_t type;
+  int a, b;
+  std::vector<net_value> attributes;
+  std::vector<int> list_at_a, list_at_b;  // node lists of the records at a and b
+  std::vector<net_value> extra_at_b;      // attributes only the record at b carries
+  int32_t id;                             // unique among the elements joining a and b
+  // Series-source, control or window-source nodes: the solver's matrix
+  // holds them only when they are fixed or next to the element's ends.
+  std::vector<int> side_nodes;
+  const char* side_role;
+  token control;  // F: the controlling element's name
+};
+
+struct netlist {
+  std::vector<nl_node> nodes;  // node 0 is ground
+  std::vector<nl_element> elements;
+  std::map<std::string, int> node_keys;  // lower-case name → node
+  std::map<std::string, int> element_keys;
+  std::vector<statement> directives;  // applied once every element is read
+  std::vector<net_value> params;
+  std::vector<int> params_lines;
+  int osc_injection = -1;  // nodes the oscillator directive puts first
+  int osc_tank = -1;
+  int osc_line = 0;
+  double osc_frequency = 0;  // hertz
+  int osc_switch = -1;       // the windowed resistor that injects, an element
+  std::vector<netlist_message> messages;
+};
+
+// messages.cpp
+void error(netlist& nl, int line, const std::string& text);
+void warning(netlist& nl, int line, const std::string& text);
+int error_count(const netlist& nl);
+
+// statements.cpp
+std::vector<statement> read_statements(const std::string& text, netlist& nl);
+
+// values.cpp
+bool parse_number(const std::string& text, double& out);
+bool value_of(netlist& nl, const token& t, const std::string& what, double& out);
+
+// items.cpp
+bool read_items(netlist& nl, const std::vector<token>& tokens, std::size_t from,
+                std::vector<item>& out);
+item* take(std::vector<item>& items, int kind, const char* key);
+item* take_value(std::vector<item>& items);
+// The element's value, its first bare number: nullptr with an error when it
+// is missing ("missing WHAT") or malformed.
+const item* take_number(netlist& nl, std::vector<item>& items, const nl_element& e,
+                        const char* what, double& out);
+bool take_flag(std::vector<item>& items, const char* key);
+// KEY=v or KEY(v): false with an error when present but malformed; `found`
+// tells whether it was there.
+bool take_option(netlist& nl, std::vector<item>& items, const std::string& element, const char* key,
+                 double& out, bool& found);
+// A group's arguments as numbers; false with an error when one is malformed
+// or their count is outside [least, most].
+bool group_values(netlist& nl, const item& group, const std::string& element, std::size_t least,
+                  std::size_t most, std::vector<double>& out);
+// The nodes a group names; false with an error unless there are `count`.
+bool group_nodes(netlist& nl, const item& group, const std::string& element, std::size_t count,
+                 std::vector<int>& out);
+void report_unused(netlist& nl, const std::vector<item>& items, const std::string& element);
+
+// nodes.cpp
+std::string lower(const std::string& text);
+bool is_fixed(const netlist& nl, int node);
+int find_node(const netlist& nl, const std::string& name);
+int node_named(netlist& nl, const token& t);
+int add_internal_node(netlist& nl, const std::string& name);
+std::string quoted_node(const netlist& nl, int node);
+
+// element_line.cpp
+void parse_element(netlist& nl, const statement& st);
+int find_element(const netlist& nl, const std::string& name);
+// An element the compiler adds, with the same node list at both ends.
+nl_element added_element(const std::string& name, int32_t type, int a, int b,
+                         std::vector<net_value> attributes, std::vector<int> list);
+
+// The element parsers: each fills `e` (already named, with its nodes) from
+// the line's items and may add the elements it needs to `added`.
+void parse_resistor(netlist& nl, nl_element& e, std::vector<item>& items);
+void parse_capacitor(netlist& nl, nl_element& e, std::vector<item>& items);
+void parse_inductor(netlist& nl, nl_element& e, std::vector<item>& items,
+                    std::vector<nl_element>& added);
+void parse_diode(netlist& nl, nl_element& e, std::vector<item>& items);
+void parse_current_source(netlist& nl, nl_element& e, std::vector<item>& items);
+void parse_voltage_source(netlist& nl, nl_element& e, std::vector<item>& items);
+// Makes the source's non-ground node a fixed node, once the source is in.
+void fix_driven_node(netlist& nl, int element);
+void parse_generator(netlist& nl, nl_element& e, std::vector<item>& items);
+void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items);
+
+// characteristic.cpp: the limits and coefficients after attribute `start`.
+bool append_characteristic(netlist& nl, const nl_element& e, std::vector<item>& items,
+                           const item& coefficients, std::size_t least, int32_t start,
+                           std::vector<net_value>& attributes);
+
+// directives.cpp, oscillator.cpp
+// Keeps a directive for later, or reports one the compiler does not know.
+void take_directive(netlist& nl, const statement& st);
+void apply_directives(netlist& nl);
+void add_oscillator(netlist& nl, const statement& st);
+
+// generator.cpp
+void resolve_controls(netlist& nl);
+void set_control_ids(netlist& nl);
+
+// checks.cpp (errors for side nodes, warnings for one-sided resistors), dc_paths.cpp
+void check_elements(netlist& nl);
+void warn_floating_nodes(netlist& nl);
+
+// network_writer.cpp
+// Node order of the network file: ground, the oscillator's injection and
+// tank nodes, then the others as first named. Checks that each twin comes
+// before the node that shares it.
+std::vector<int> node_positions(netlist& nl);
+void assign_ids(netlist& nl);
+net_file network_of(const netlist& nl, const std::vector<int>& position);
+names_file names_of(const netlist& nl, const std::vector<int>& position);
+
+}  // namespace pss::netlist_compiler

@@ -1,0 +1,109 @@
+// One element line: its name, whose first letter says what it is, its two
+// nodes, then the arguments that the element's parser gives meaning to. An
+// element with an error is left out, so later checks see only whole ones.
+#include <cctype>
+
+#include "model/codes.h"
+#include "tools/netlist/compiler.h"
+
+namespace pss::netlist_compiler {
+
+namespace {
+
+bool is_punctuation(const token& t) {
+  return t.text == "(" || t.text == ")" || t.text == "=";
+}
+
+// Calls the parser of the element letter; false for a letter that names no
+// element.
+bool parse_by_letter(char letter, netlist& nl, nl_element& e, std::vector<item>& items,
+                     std::vector<nl_element>& added) {
+  switch (letter) {
+    case 'R': parse_resistor(nl, e, items); return true;
+    case 'C': parse_capacitor(nl, e, items); return true;
+    case 'L': parse_inductor(nl, e, items, added); return true;
+    case 'D': parse_diode(nl, e, items); return true;
+    case 'I': parse_current_source(nl, e, items); return true;
+    case 'V': parse_voltage_source(nl, e, items); return true;
+    case 'F': parse_generator(nl, e, items); return true;
+    case 'W': parse_window_resistor(nl, e, items); return true;
+    default: return false;
+  }
+}
+
+bool is_element_letter(char letter) {
+  return std::string("RCLDIVFW").find(letter) != std::string::npos;
+}
+
+// The element's name is new, and free of the `#` kept for added elements.
+bool name_is_free(netlist& nl, const token& name) {
+  if (name.text.find('#') != std::string::npos) {
+    error(nl, name.line, "element name '" + name.text + "' may not contain '#'");
+    return false;
+  }
+  const int earlier = find_element(nl, name.text);
+  if (earlier < 0) return true;
+  error(nl, name.line,
+        "duplicate element name '" + name.text + "' (first on line " +
+            std::to_string(nl.elements[static_cast<std::size_t>(earlier)].line) + ")");
+  return false;
+}
+
+bool read_ends(netlist& nl, const statement& st, nl_element& e) {
+  if (st.tokens.size() < 3 || is_punctuation(st.tokens[1]) || is_punctuation(st.tokens[2])) {
+    error(nl, st.tokens[0].line, e.name + ": needs two nodes");
+    return false;
+  }
+  e.a = node_named(nl, st.tokens[1]);
+  e.b = node_named(nl, st.tokens[2]);
+  if (e.a < 0 || e.b < 0) return false;
+  if (e.a == e.b) {
+    error(nl, st.tokens[2].line, e.name + ": both ends on node " + quoted_node(nl, e.a));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int find_element(const netlist& nl, const std::string& name) {
+  const auto found = nl.element_keys.find(lower(name));
+  return found == nl.element_keys.end() ? -1 : found->second;
+}
+
+nl_element added_element(const std::string& name, int32_t type, int a, int b,
+                         std::vector<net_value> attributes, std::vector<int> list) {
+  return {name, 0, type, a, b, std::move(attributes), list, list, {}, 0, {}, nullptr, {}};
+}
+
+void parse_element(netlist& nl, const statement& st) {
+  const token& name = st.tokens[0];
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name.text[0])));
+  if (!is_element_letter(letter)) {
+    error(nl, name.line,
+          "unknown element letter '" + name.text.substr(0, 1) + "' in '" + name.text + "'");
+    return;
+  }
+  if (!name_is_free(nl, name)) return;
+  nl_element e{name.text, name.line, 0, 0, 0, {}, {}, {}, {}, 0, {}, nullptr, {}};
+  if (!read_ends(nl, st, e)) return;
+  std::vector<item> items;
+  if (!read_items(nl, st.tokens, 3, items)) return;
+  const int errors = error_count(nl);
+  std::vector<nl_element> added;
+  parse_by_letter(letter, nl, e, items, added);
+  // A parser stops at its first error, leaving items it never looked at.
+  if (error_count(nl) > errors) return;
+  report_unused(nl, items, e.name);
+  if (error_count(nl) > errors) return;
+
+  const int index = static_cast<int>(nl.elements.size());
+  nl.element_keys[lower(e.name)] = index;
+  nl.elements.push_back(std::move(e));
+  for (nl_element& extra : added) nl.elements.push_back(std::move(extra));
+  if (nl.elements[static_cast<std::size_t>(index)].type == conection_type::vsource) {
+    fix_driven_node(nl, index);
+  }
+}
+
+}  // namespace pss::netlist_compiler
