@@ -1,5 +1,5 @@
 # Thin wrapper over CMake.
-#   make demo       build, then solve the shipped oscillator example
+#   make demo       build, then solve the shipped oscillator and plot it
 #   make test       build, then run every test
 #   make sanitize   the tests again under AddressSanitizer and UBSan
 #   make bench      timings of the solver's hot paths
@@ -18,8 +18,12 @@ build:
 
 demo: build
 	mkdir -p $(BUILD)/demo
-	$(BUILD)/tools/pss_net/pss-net build examples/oscillator/osc.txt -o $(BUILD)/demo/osc.net
-	cd $(BUILD)/demo && $(CURDIR)/$(BUILD)/src/pss osc < $(CURDIR)/examples/oscillator/osc.answers
+	$(BUILD)/tools/pss_net/pss-net compile examples/oscillator/osc.cir -o $(BUILD)/demo/osc.net
+	cd $(BUILD)/demo && $(CURDIR)/$(BUILD)/src/pss osc < $(CURDIR)/examples/oscillator/osc.answers > osc.log
+	@tail -n 8 $(BUILD)/demo/osc.log
+	@cd $(BUILD)/demo && $(CURDIR)/$(BUILD)/tools/pss_wave/pss-wave osc oscO0.var | grep -E '^# (period|frequency)'
+	cd $(BUILD)/demo && $(CURDIR)/$(BUILD)/tools/pss_wave/pss-wave osc oscO0.var --svg --periods 2 -o osc.svg
+	@echo "natural oscillation written to $(BUILD)/demo/oscO0.var, plotted in $(BUILD)/demo/osc.svg"
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -2,27 +2,18 @@
 // vectors and they must be the state file's values at the planes' times.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "model/codes.h"
 #include "model/lookups.h"
+#include "support/ngspice.h"
 #include "support/process.h"
 #include "tools/pss_wave/formats.h"
 #include "wave_jobs.h"
 
 namespace pss {
 namespace {
-
-std::string ngspice_path() {
-  const char* path = std::getenv("PATH");
-  std::istringstream folders(path != nullptr ? path : "");
-  for (std::string folder; std::getline(folders, folder, ':');) {
-    if (!folder.empty() && test::file_exists(folder + "/ngspice")) return folder + "/ngspice";
-  }
-  return {};
-}
 
 // The rows ngspice's print command writes: index, then one value per vector.
 std::vector<std::vector<double>> printed_rows(const std::string& out) {
@@ -53,7 +44,7 @@ void expect_ngspice_reads_the_state(const test::job_run& job, const std::string&
   std::ofstream(job.dir->file("load.cir"))
       << "* load a pss-wave raw file\n.control\nset numdgt=17\nset width=2000\nload " << job.name
       << ".raw\nprint " << vectors << "\nquit\n.endc\n.end\n";
-  const auto result = test::run_process(ngspice_path(), {"-b", "load.cir"}, "", job.dir->path);
+  const auto result = test::run_process(test::ngspice_path(), {"-b", "load.cir"}, "", job.dir->path);
   ASSERT_EQ(result.status, 0) << result.out << result.err;
 
   auto state = test::load_state(job, suffix);
@@ -76,7 +67,7 @@ void expect_ngspice_reads_the_state(const test::job_run& job, const std::string&
 }
 
 TEST(pss_wave_raw, ngspice_loads_the_values_of_each_slot) {
-  if (ngspice_path().empty()) GTEST_SKIP() << "ngspice is not on PATH";
+  if (test::ngspice_path().empty()) GTEST_SKIP() << "ngspice is not on PATH";
   expect_ngspice_reads_the_state(test::driven_job(1e-3), "0.var", 0);
   const test::job_run oscillator = test::oscillator_job();
   expect_ngspice_reads_the_state(oscillator, "O0.var", 0);

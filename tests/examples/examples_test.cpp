@@ -1,0 +1,178 @@
+// The shipped examples compiled from their netlists, solved with their
+// answer files, and checked against closed forms, analytic amplitudes and
+// ngspice's transient steady state of the same circuits.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+
+#include "support/job.h"
+#include "support/ngspice.h"
+#include "tools/netlist/netlist.h"
+
+namespace pss {
+namespace {
+
+constexpr double pi = std::numbers::pi;
+
+std::string example_file(const std::string& path) {
+  std::ifstream in(std::string(PSS_SOURCE_DIR) + "/examples/" + path);
+  EXPECT_TRUE(in.good()) << path;
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// An example's answers with the plane count replaced.
+std::string with_planes(std::string answers, int old_planes, int planes) {
+  const std::string from = "\n" + std::to_string(old_planes) + "\n";
+  const std::size_t at = answers.find(from);
+  EXPECT_NE(at, std::string::npos);
+  return answers.replace(at, from.size(), "\n" + std::to_string(planes) + "\n");
+}
+
+struct example_run {
+  compiled_netlist compiled;
+  test::job_run job;
+  std::unique_ptr<test::loaded_state> state;
+
+  int position(const std::string& name) const {
+    const std::vector<std::string>& nodes = compiled.names.nodes;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+      if (nodes[i] == name) return static_cast<int>(i);
+    }
+    ADD_FAILURE() << "no node " << name;
+    return 0;
+  }
+  double voltage(const std::string& name, int plane) {
+    return state->voltage(position(name), plane);
+  }
+  int planes() const { return state->c->planes; }
+
+  // Amplitude of the fundamental of a node's plane values.
+  double amplitude(const std::string& name) {
+    std::complex<double> sum = 0;
+    for (int j = 0; j < planes(); ++j) {
+      sum += voltage(name, j) * std::polar(1.0, -2 * pi * j / planes());
+    }
+    return 2 * std::abs(sum) / planes();
+  }
+};
+
+std::unique_ptr<example_run> run_example(const std::string& netlist, const std::string& answers,
+                                         const std::string& state_suffix) {
+  auto run = std::make_unique<example_run>();
+  run->compiled = compile_netlist(example_file(netlist));
+  EXPECT_TRUE(run->compiled.ok) << netlist;
+  run->job = test::run_job(write_network(run->compiled.network), answers);
+  EXPECT_EQ(run->job.result.status, 0) << run->job.result.out;
+  run->state = test::load_state(run->job, state_suffix);
+  return run;
+}
+
+TEST(examples, rc_low_pass_follows_the_closed_form_of_its_difference_equation) {
+  auto run = run_example("rc_lowpass/rc.cir", example_file("rc_lowpass/rc.answers"), "0.var");
+  // (V_in - V_out)/R = C (V_out,j - V_out,j-1)/h on the ring of N planes,
+  // with V_in = Im z^j, z = e^{2 pi i/N}, and RC/h = N/(2 pi) at the corner:
+  // V_out,j = Im(A z^j), A = 1 / (1 + (RC/h)(1 - 1/z)).
+  const int n = run->planes();
+  const std::complex<double> z = std::polar(1.0, 2 * pi / n);
+  const std::complex<double> a = 1.0 / (1.0 + n / (2 * pi) * (1.0 - 1.0 / z));
+  for (int j = 0; j < n; ++j) {
+    EXPECT_NEAR(run->voltage("out", j), std::imag(a * std::pow(z, j)), 1e-9) << j;
+  }
+  EXPECT_NEAR(std::abs(a), 1 / std::sqrt(2.0), 0.02);  // the continuous corner gain
+}
+
+TEST(examples, rlc_tank_at_resonance_approaches_its_analytic_amplitude) {
+  // At resonance the source sees only R (+ the inductor's 1e-4 ohm sense
+  // resistor): the capacitor swings |I| / (w0 C) = Q V.
+  const double w0 = 1 / std::sqrt(1e-3 * 1e-6);
+  const double analytic = 1.0 / (10.0001 * w0 * 1e-6);
+  double previous = 1e300;
+  for (int planes : {32, 64, 128, 256}) {
+    auto run = run_example("rlc_tank/rlc.cir",
+                           with_planes(example_file("rlc_tank/rlc.answers"), 128, planes), "0.var");
+    const double error = std::fabs(run->amplitude("b") / analytic - 1);
+    EXPECT_LT(error, previous) << planes << " planes";
+    previous = error;
+  }
+  EXPECT_LT(previous, 1e-3);
+}
+
+// The diode of the solver (exponential within +-0.5 V, continued linearly
+// beyond) written as an ngspice behavioural current source.
+std::string behavioural_diode(const std::string& a, const std::string& k, double is) {
+  std::ostringstream e;
+  e.precision(17);
+  const std::string v = "v(" + a + "," + k + ")";
+  const double x = 38.6815;
+  e << "B" << a << k << " " << a << " " << k << " I = (" << v << " > 0.5) ? " << is << "*(exp("
+    << x * 0.5 << ")-1) + (" << v << "-0.5)*" << x * is * std::exp(x * 0.5) << " : ((" << v
+    << " < -0.5) ? " << is << "*(exp(" << -x * 0.5 << ")-1) + (" << v << "+0.5)*"
+    << x * is * std::exp(-x * 0.5) << " : " << is << "*(exp(" << x << "*" << v << ")-1))\n";
+  return e.str();
+}
+
+TEST(examples, rectifier_matches_ngspice_within_its_first_order_error) {
+  if (test::ngspice_path().empty()) GTEST_SKIP() << "ngspice is not installed";
+  test::temp_dir dir;
+  // 50 periods settle the 10 ms load; the last one is compared.
+  const auto ngspice = test::ngspice_wrdata(
+      dir.path,
+      "half-wave rectifier\nV1 in 0 SIN(0 5 50)\n" + behavioural_diode("in", "out", 1e-9) +
+          "RL out 0 1k\nCL out 0 10u\n.options reltol=1e-7 abstol=1e-15\n"
+          ".tran 2u 1 0.98 2u\n.control\nrun\nlinearize v(out)\nwrdata out.data v(out)\nquit\n"
+          ".endc\n.end\n",
+      "out.data");
+  double errors[2];
+  for (int k = 0; k < 2; ++k) {
+    const int planes = 256 << k;
+    auto run =
+        run_example("rectifier/rectifier.cir",
+                    with_planes(example_file("rectifier/rectifier.answers"), 128, planes), "0.var");
+    errors[k] = 0;
+    for (int j = 0; j < planes; ++j) {
+      const double t = 0.98 + 0.02 * j / planes;
+      errors[k] =
+          std::max(errors[k], std::fabs(run->voltage("out", j) - test::interpolate(ngspice, t)));
+    }
+    // The backward difference errs by about h/(2 RC) of the swing.
+    EXPECT_LT(errors[k], 5.0 / planes) << planes << " planes";
+  }
+  EXPECT_NEAR(errors[0] / errors[1], 2.0, 0.4);  // first order
+}
+
+TEST(examples, oscillator_runs_at_its_discrete_natural_period) {
+  auto run = run_example("oscillator/osc.cir", example_file("oscillator/osc.answers"), "O0.var");
+  const int n = run->planes();
+  EXPECT_NEAR(run->state->period() / (n / pi * std::sin(pi / n)), 1.0, 1e-4);
+  EXPECT_NEAR(run->amplitude("o") / 0.994, 1.0, 0.02);
+}
+
+TEST(examples, oscillator_frequency_matches_ngspice) {
+  if (test::ngspice_path().empty()) GTEST_SKIP() << "ngspice is not installed";
+  constexpr int planes = 256;
+  auto run = run_example("oscillator/osc.cir",
+                         with_planes(example_file("oscillator/osc.answers"), 32, planes), "O0.var");
+  // The same circuit in ngspice: the negative resistor as a behavioural
+  // source, the tank started off its equilibrium and left to settle.
+  test::temp_dir dir;
+  const double ngspice_period = test::ngspice_printed(
+      dir.path,
+      "LC oscillator\nC1 o 0 0.15915494309189535 IC=0.5\nRP o 0 50\n"
+      "B1 o 0 I = -v(o)/(25+36*v(o)*v(o))\nL1 o n 0.15915494309189535\nRS n 0 1e-4\n"
+      ".options reltol=1e-7 abstol=1e-14 vntol=1e-12\n.tran 1m 200 uic\n"
+      ".control\nset numdgt=12\nrun\nmeas tran t1 when v(o)=0 rise=150\n"
+      "meas tran t2 when v(o)=0 rise=190\nlet period = (t2-t1)/40\nprint period\nquit\n"
+      ".endc\n.end\n",
+      "period");
+  // pss's period converges to the continuous one as (pi/N)^2/6 = 2.5e-5.
+  EXPECT_NEAR(run->state->period() / ngspice_period, 1.0, 5e-5);
+}
+
+}  // namespace
+}  // namespace pss
