@@ -387,6 +387,17 @@ void write_node(byte_writer& out, const net_node& n) {
 
 }  // namespace
 
+void append_conection(net_node& n, int32_t other, net_conection con) {
+  for (net_neighbour& nb : n.neighbours) {
+    if (nb.node == other) {
+      nb.conections.push_back(std::move(con));
+      return;
+    }
+  }
+  n.neighbours.push_back({other, {}});
+  n.neighbours.back().conections.push_back(std::move(con));
+}
+
 std::vector<uint8_t> write_network(const net_file& file) {
   byte_writer out;
   out.i32(static_cast<int32_t>(file.circuits.size()));

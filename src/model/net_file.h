@@ -75,6 +75,11 @@ struct net_file {
 // the byte offset where it stands (no trailing newline).
 bool parse_network(const std::vector<uint8_t>& bytes, net_file& out, std::string& error);
 
+// Adds an element record to node `n`, in its neighbour entry for the node at
+// position `other`, which is appended when `n` has none yet: neighbours
+// stand in the order elements first join the two nodes.
+void append_conection(net_node& n, int32_t other, net_conection con);
+
 // The file's bytes; the circuit count is the number of circuit records.
 std::vector<uint8_t> write_network(const net_file& file);
 

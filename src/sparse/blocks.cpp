@@ -88,4 +88,15 @@ void mat_free(void* address) {
   sparse_free(r);
 }
 
+matrix* matrix_block(int32_t n, std::size_t entries, const char* failure) {
+  void* block =
+      block_alloc(nullptr, sizeof(matrix) + sizeof(matrix_row) * static_cast<std::size_t>(n) +
+                               sizeof(matrix_entry) * entries);
+  if (block == nullptr) fatal("%s", failure);
+  matrix* m = carve<matrix>(block, 1);
+  m->n = n;
+  m->rows = carve<matrix_row>(block, static_cast<std::size_t>(n));
+  return m;
+}
+
 }  // namespace pss

@@ -29,4 +29,10 @@ T* carve(void* base, std::size_t count) {
   return static_cast<T*>(at);
 }
 
+// A registered block sized for a matrix of `n` rows and `entries` entries in
+// all, with the matrix record and its rows carved (rows zero, `n` set); the
+// caller carves each row's entries in row order. `failure` is the message
+// printed, with status 1, when the block cannot be had.
+matrix* matrix_block(int32_t n, std::size_t entries, const char* failure);
+
 }  // namespace pss

@@ -3,7 +3,6 @@
 // f_i to i - 1, so all fill-in of Crout's method falls inside the copy and an
 // entry is found by its offset from f_i.
 #include "sparse/blocks.h"
-#include "support/fatal.h"
 
 namespace pss {
 
@@ -15,12 +14,8 @@ matrix* matrix_expand_full(const matrix* m) {
     const matrix_row& r = m->rows[i];
     if (r.count > 0) widths += static_cast<std::size_t>(i - r.entries[0].col);
   }
-  void* block =
-      block_alloc(nullptr, sizeof(matrix) + sizeof(matrix_row) * n + sizeof(matrix_entry) * widths);
-  if (block == nullptr) fatal("matrix_expand_full: calloc failed\n");
-  matrix* e = carve<matrix>(block, 1);
-  e->n = n;
-  e->rows = carve<matrix_row>(block, static_cast<std::size_t>(n));
+  matrix* e = matrix_block(n, widths, "matrix_expand_full: calloc failed\n");
+  void* block = e;  // the matrix record heads its block
   for (int32_t i = 0; i < n; ++i) {
     const matrix_row& from = m->rows[i];
     matrix_row& to = e->rows[i];

@@ -200,12 +200,8 @@ matrix* matrix_create(circuit* c) {
     for_each_node_row(c, table, [&](int32_t, const column_list* list) {
       if (list != nullptr) entries += list->count;
     });
-    void* block = block_alloc(
-        nullptr, sizeof(matrix) + sizeof(matrix_row) * n + sizeof(matrix_entry) * entries);
-    if (block == nullptr) fatal("matrix_create: calloc failed\n");
-    m = carve<matrix>(block, 1);
-    m->n = n;
-    m->rows = carve<matrix_row>(block, static_cast<std::size_t>(n));
+    m = matrix_block(n, entries, "matrix_create: calloc failed\n");
+    void* block = m;  // the matrix record heads its block
     for_each_node_row(
         c, table, [&](int32_t k, const column_list* list) { fill_row(block, m->rows[k], list); });
     if (has_period_row) fill_row(block, m->rows[n - 1], table.period_row());

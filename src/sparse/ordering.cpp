@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "sparse/blocks.h"
-#include "support/fatal.h"
 
 namespace pss {
 
@@ -162,12 +161,8 @@ matrix* matrix_expand_ordered(const matrix* m, const equation_order& order) {
   std::size_t widths = 0;
   for (int32_t i = 0; i < n; ++i)
     widths += static_cast<std::size_t>(i - first[static_cast<std::size_t>(i)]);
-  void* block =
-      block_alloc(nullptr, sizeof(matrix) + sizeof(matrix_row) * n + sizeof(matrix_entry) * widths);
-  if (block == nullptr) fatal("matrix_expand_full: calloc failed\n");
-  matrix* e = carve<matrix>(block, 1);
-  e->n = n;
-  e->rows = carve<matrix_row>(block, static_cast<std::size_t>(n));
+  matrix* e = matrix_block(n, widths, "matrix_expand_full: calloc failed\n");
+  void* block = e;  // the matrix record heads its block
   for (int32_t i = 0; i < n; ++i) {
     matrix_row& row = e->rows[i];
     row.diag = m->rows[order.old_of_new[static_cast<std::size_t>(i)]].diag;

@@ -6,20 +6,11 @@
 
 #include "model/lookups.h"
 #include "support/fatal_check.h"
+#include "support/model_views.h"
 #include "support/net_builder.h"
 
 namespace pss {
 namespace {
-
-std::string name_of(const conection* con) {
-  return std::string(con->name, con->name_len);
-}
-
-std::vector<int32_t> indices(const node_ref* refs) {
-  std::vector<int32_t> out;
-  for (; refs != nullptr; refs = refs->next) out.push_back(refs->node->index);
-  return out;
-}
 
 TEST(read_network, keeps_every_list_in_file_order) {
   network net;
@@ -49,7 +40,8 @@ TEST(read_network, keeps_every_list_in_file_order) {
 
   neighbour* g_to_o = g->neighbours->next;
   std::vector<std::string> names;
-  for (conection_entry* e : each(g_to_o->conections)) names.push_back(name_of(e->conection));
+  for (conection_entry* e : each(g_to_o->conections))
+    names.push_back(test::conection_name(e->conection));
   EXPECT_EQ(names, (std::vector<std::string>{"C1", "RP", "RN"}));
 
   conection* rn = g_to_o->conections->next->next->conection;
@@ -61,9 +53,9 @@ TEST(read_network, keeps_every_list_in_file_order) {
 
   node* o = get_node_with_index(c, 2);
   conection_entry* inductor = get_conection(o, get_node_with_index(c, 3), 0);
-  EXPECT_EQ(name_of(inductor->conection), "L1");
-  EXPECT_EQ(indices(inductor->nodes), (std::vector<int32_t>{0, 3}));
-  EXPECT_EQ(indices(get_conection(get_node_with_index(c, 3), o, 0)->nodes),
+  EXPECT_EQ(test::conection_name(inductor->conection), "L1");
+  EXPECT_EQ(test::node_indices(inductor->nodes), (std::vector<int32_t>{0, 3}));
+  EXPECT_EQ(test::node_indices(get_conection(get_node_with_index(c, 3), o, 0)->nodes),
             (std::vector<int32_t>{3, 0}));
 }
 
@@ -73,10 +65,10 @@ TEST(read_network, resolves_nodelists_through_indices_and_the_second_node) {
   conection_entry* list = net.circuit->nodelists;
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->next, nullptr);
-  EXPECT_EQ(indices(list->nodes), (std::vector<int32_t>{1, 2, 0}));
+  EXPECT_EQ(test::node_indices(list->nodes), (std::vector<int32_t>{1, 2, 0}));
   // The conection comes from the second listed node (o) toward the first
   // (s): only that record carries the dV/df attribute.
-  EXPECT_EQ(name_of(list->conection), "RI");
+  EXPECT_EQ(test::conection_name(list->conection), "RI");
   EXPECT_NE(find_attribute(list->conection, 87), nullptr);
 }
 
@@ -113,7 +105,7 @@ TEST(read_network, reads_extra_dvars_names_and_empty_lists) {
   EXPECT_EQ(unnamed->attributes, nullptr);
   EXPECT_EQ(a->neighbours->conections->nodes, nullptr);
   conection* named = a->next->neighbours->conections->conection;
-  EXPECT_EQ(name_of(named), std::string("R\0\"z", 4));
+  EXPECT_EQ(test::conection_name(named), std::string("R\0\"z", 4));
   EXPECT_EQ(find_value(a->next->params, 9)->value, 2.5);
 }
 

@@ -7,6 +7,7 @@
 #include "model/lookups.h"
 #include "support/console_script.h"
 #include "support/fatal_check.h"
+#include "support/model_views.h"
 #include "support/net_builder.h"
 
 namespace pss {
@@ -31,12 +32,6 @@ struct expanded {
   node* at(int index) { return get_node_with_index(c, index); }
   double time(int index) { return find_value(at(index)->params, 0)->value; }
 };
-
-std::vector<int32_t> indices(const node_ref* refs) {
-  std::vector<int32_t> out;
-  for (; refs != nullptr; refs = refs->next) out.push_back(refs->node->index);
-  return out;
-}
 
 conection_entry* entry_toward(node* from, node* to, int32_t id) {
   return get_conection(from, to, id);
@@ -77,7 +72,7 @@ TEST(expand_time_planes, copies_neighbours_into_their_own_plane) {
   conection_entry* cap_g2 = entry_toward(e.at(2), e.at(6), 0);
   EXPECT_EQ(cap_g2->conection, cap_g->conection);  // shared record
   // CAP1 list: [other.prev, own.prev, O] with O in the same plane.
-  EXPECT_EQ(indices(cap_g2->nodes), (std::vector<int32_t>{5, 1, 6}));
+  EXPECT_EQ(test::node_indices(cap_g2->nodes), (std::vector<int32_t>{5, 1, 6}));
 }
 
 TEST(expand_time_planes, one_plane_rings_each_node_to_itself) {
@@ -87,14 +82,15 @@ TEST(expand_time_planes, one_plane_rings_each_node_to_itself) {
     EXPECT_EQ(n->prev_plane, n);
   }
   // A capacitor in g toward a gets [a, g] in front of its list [a].
-  EXPECT_EQ(indices(entry_toward(e.at(0), e.at(1), 0)->nodes), (std::vector<int32_t>{1, 0, 1}));
+  EXPECT_EQ(test::node_indices(entry_toward(e.at(0), e.at(1), 0)->nodes),
+            (std::vector<int32_t>{1, 0, 1}));
 }
 
 TEST(expand_time_planes, extends_inductor_lists_with_previous_planes) {
   expanded e(8, 1);
   // L1 in a (plane 6, index 14) toward b (index 22): [S1, S2] = [g, a] becomes
   // [g.prev, a.prev, b.prev, a.prev].
-  EXPECT_EQ(indices(entry_toward(e.at(14), e.at(22), 0)->nodes),
+  EXPECT_EQ(test::node_indices(entry_toward(e.at(14), e.at(22), 0)->nodes),
             (std::vector<int32_t>{5, 13, 21, 13}));
 }
 
@@ -107,7 +103,7 @@ TEST(expand_time_planes, a_window_switch_relinks_the_previous_plane_inside_its_w
   EXPECT_EQ(e.at(21)->prev_plane, e.at(20));
   // At 0.375 (predecessor 0.25, inside) too, and lists built later follow it.
   EXPECT_EQ(e.at(19)->prev_plane, e.at(10));
-  EXPECT_EQ(indices(entry_toward(e.at(19), e.at(11), 0)->nodes),
+  EXPECT_EQ(test::node_indices(entry_toward(e.at(19), e.at(11), 0)->nodes),
             (std::vector<int32_t>{10, 2, 10, 10}));
   // The switch's own end (a) is not relinked.
   EXPECT_EQ(e.at(12)->prev_plane, e.at(11));

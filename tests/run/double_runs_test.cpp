@@ -14,6 +14,7 @@
 #include "support/circuit_plan.h"
 #include "support/files.h"
 #include "support/job.h"
+#include "support/model_views.h"
 #include "support/net_builder.h"
 
 namespace pss {
@@ -26,12 +27,6 @@ std::string oscillator_with(const std::string& from, const std::string& to) {
   const std::size_t at = text.find(from);
   EXPECT_NE(at, std::string::npos) << from;
   return text.replace(at, from.size(), to);
-}
-
-std::vector<int32_t> indices(const node_ref* refs) {
-  std::vector<int32_t> out;
-  for (; refs != nullptr; refs = refs->next) out.push_back(refs->node->index);
-  return out;
 }
 
 TEST(make_double_dvars, gives_every_group_a_second_equal_slot_once) {
@@ -53,10 +48,10 @@ TEST(make_double_dvars, gives_every_group_a_second_equal_slot_once) {
   }
   EXPECT_EQ(find_dvar_group(c->global_dvars, 20)->dvars->next, nullptr);
   // s, o, g, then the planes before o and g.
-  EXPECT_EQ(indices(c->nodelists->nodes), (std::vector<int32_t>{8, 16, 0, 23, 7}));
+  EXPECT_EQ(test::node_indices(c->nodelists->nodes), (std::vector<int32_t>{8, 16, 0, 23, 7}));
   make_double_dvars(c);
   EXPECT_EQ(c->dvars_per_node, 2);
-  EXPECT_EQ(indices(c->nodelists->nodes), (std::vector<int32_t>{8, 16, 0, 23, 7}));
+  EXPECT_EQ(test::node_indices(c->nodelists->nodes), (std::vector<int32_t>{8, 16, 0, 23, 7}));
 }
 
 TEST(double_runs, refuse_what_they_cannot_form_and_keep_earlier_files) {

@@ -45,23 +45,13 @@ net_file circuit_plan::file() const {
     n.prev = static_cast<int32_t>(i) - 1;
     c.nodes.push_back(n);
   }
-  // Neighbour entries in the order elements first join two nodes.
   auto add_end = [&](int at, int other, const element_plan& e, const std::vector<int>& list,
                      bool extra) {
-    net_node& n = c.nodes[static_cast<std::size_t>(at)];
-    net_neighbour* nb = nullptr;
-    for (net_neighbour& existing : n.neighbours) {
-      if (existing.node == other) nb = &existing;
-    }
-    if (nb == nullptr) {
-      n.neighbours.push_back({other, {}});
-      nb = &n.neighbours.back();
-    }
     net_conection con{e.id, e.name, e.type, e.attributes, {}};
     if (extra)
       con.attributes.insert(con.attributes.end(), e.extra_at_b.begin(), e.extra_at_b.end());
     for (int p : list) con.nodes.push_back(p);
-    nb->conections.push_back(con);
+    append_conection(c.nodes[static_cast<std::size_t>(at)], other, std::move(con));
   };
   for (const element_plan& e : elements) {
     add_end(e.a, e.b, e, e.nodes_at_a, false);

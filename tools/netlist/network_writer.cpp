@@ -20,20 +20,10 @@ std::size_t at(int i) {
 // The record of element `e` at node `from`, toward `to`.
 void add_end(net_circuit& c, int from, int to, const nl_element& e, const std::vector<int>& list,
              const std::vector<net_value>& extra, const std::vector<int>& position) {
-  net_node& n = c.nodes[at(position[at(from)])];
-  const int32_t other = position[at(to)];
-  net_neighbour* nb = nullptr;
-  for (net_neighbour& existing : n.neighbours) {
-    if (existing.node == other) nb = &existing;
-  }
-  if (nb == nullptr) {
-    n.neighbours.push_back({other, {}});
-    nb = &n.neighbours.back();
-  }
   net_conection con{e.id, e.name, e.type, e.attributes, {}};
   con.attributes.insert(con.attributes.end(), extra.begin(), extra.end());
   for (int node : list) con.nodes.push_back(position[at(node)]);
-  nb->conections.push_back(std::move(con));
+  append_conection(c.nodes[at(position[at(from)])], position[at(to)], std::move(con));
 }
 
 net_node node_record(const netlist& nl, int node, int32_t index, int32_t count,
