@@ -104,6 +104,9 @@ item* take_value(std::vector<item>& items);
 // is missing ("missing WHAT") or malformed.
 const item* take_number(netlist& nl, std::vector<item>& items, const nl_element& e,
                         const char* what, double& out);
+// As take_number, for a value that must not be 0 ("WHAT must not be 0").
+bool take_nonzero(netlist& nl, std::vector<item>& items, const nl_element& e, const char* what,
+                  double& out);
 bool take_flag(std::vector<item>& items, const char* key);
 // KEY=v or KEY(v): false with an error when present but malformed; `found`
 // tells whether it was there.

@@ -29,12 +29,7 @@ void parse_inductor(netlist& nl, nl_element& e, std::vector<item>& items,
     return;
   }
   double l = 0;
-  const item* value = take_number(nl, items, e, "inductance", l);
-  if (value == nullptr) return;
-  if (l == 0) {
-    error(nl, value->first.line, e.name + ": inductance must not be 0");
-    return;
-  }
+  if (!take_nonzero(nl, items, e, "inductance", l)) return;
   const int b = e.b;
   const int m = add_internal_node(nl, e.name + "#sense");
   e.b = m;

@@ -101,6 +101,17 @@ const item* take_number(netlist& nl, std::vector<item>& items, const nl_element&
   return value_of(nl, value->first, e.name, out) ? value : nullptr;
 }
 
+bool take_nonzero(netlist& nl, std::vector<item>& items, const nl_element& e, const char* what,
+                  double& out) {
+  const item* value = take_number(nl, items, e, what, out);
+  if (value == nullptr) return false;
+  if (out == 0) {
+    error(nl, value->first.line, e.name + ": " + what + " must not be 0");
+    return false;
+  }
+  return true;
+}
+
 bool take_flag(std::vector<item>& items, const char* key) {
   return take(items, item_kind::word, key) != nullptr;
 }

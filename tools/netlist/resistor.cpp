@@ -35,12 +35,7 @@ void parse_resistor(netlist& nl, nl_element& e, std::vector<item>& items) {
     return;
   }
   double r = 0;
-  const item* value = take_number(nl, items, e, "resistance", r);
-  if (value == nullptr) return;
-  if (r == 0) {
-    error(nl, value->first.line, e.name + ": resistance must not be 0");
-    return;
-  }
+  if (!take_nonzero(nl, items, e, "resistance", r)) return;
   e.attributes = {{attr::resistance, r}};
   const item* series = take(items, item_kind::group, "SERIES");
   if (series == nullptr) return;

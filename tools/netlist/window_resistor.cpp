@@ -38,12 +38,7 @@ void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items)
       take_flag(items, "SWITCH") ? conection_type::window_switch : conection_type::window_resistor;
   if (!append_window(nl, e, items, e.attributes)) return;
   double r = 0;
-  const item* value = take_number(nl, items, e, "resistance", r);
-  if (value == nullptr) return;
-  if (r == 0) {
-    error(nl, value->first.line, e.name + ": resistance must not be 0");
-    return;
-  }
+  if (!take_nonzero(nl, items, e, "resistance", r)) return;
   e.attributes.push_back({attr::resistance, r});
   e.list_at_a = {e.a};
   const item* source = take(items, item_kind::group, "SOURCE");
