@@ -182,6 +182,7 @@ struct text_writer {
 std::string net_to_text(const net_file& file) {
   text_writer w;
   w.out << "# pss network file in text form (docs/net-text.md)\n";
+  w.out << "# circuit count " << file.circuits.size() << ": one `circuit` below for each\n";
   w.line(0, "ignored_byte " + std::to_string(file.ignored_byte));
   for (std::size_t i = 0; i < file.circuits.size(); ++i) {
     w.circuit(file.circuits[i], i + 1, file.circuits.size());
