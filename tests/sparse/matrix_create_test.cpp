@@ -446,59 +446,29 @@ TEST(matrix_create, a_fixed_period_has_no_row_and_no_nodelist_couplings) {
   mat_free(m);
 }
 
+// Ground and one node joined by a resistor; `node_number` is the node's
+// voltage dvar number, `period_number` the period's.
+std::string two_node_net(int node_number, int period_number) {
+  return "circuit\n  planes 1\n  nodes_per_plane 2\n  global 20\n    dvar " +
+         std::to_string(period_number) +
+         " 1\n"
+         "  node 0\n    index 0\n    param 0 0\n    group 21\n      dvar -1 0\n"
+         "    neighbour 1\n      conection 0 \"R1\" 100\n    links 1 -1 -1 -1\n"
+         "  node 1\n    index 1\n    param 0 0\n    group 21\n      dvar " +
+         std::to_string(node_number) +
+         " 1\n"
+         "    neighbour 0\n      conection 0 \"R1\" 100\n    links -1 0 -1 -1\n";
+}
+
 TEST(matrix_create, a_period_row_without_columns_stops_the_run) {
   network net;
-  test::read_text_network(net, R"(
-circuit
-  planes 1
-  nodes_per_plane 2
-  global 20
-    dvar 0 1
-  node 0
-    index 0
-    param 0 0
-    group 21
-      dvar -1 0
-    neighbour 1
-      conection 0 "R1" 100
-    links 1 -1 -1 -1
-  node 1
-    index 1
-    param 0 0
-    group 21
-      dvar 0 0
-    neighbour 0
-      conection 0 "R1" 100
-    links -1 0 -1 -1
-)");
+  test::read_text_network(net, two_node_net(0, 0));
   EXPECT_FATAL(matrix_create(net.circuit), "error, matrix_create: empty row\n");
 }
 
 TEST(matrix_create, no_unknowns_gives_none_and_no_message) {
   network net;
-  test::read_text_network(net, R"(
-circuit
-  planes 1
-  nodes_per_plane 2
-  global 20
-    dvar -2 1
-  node 0
-    index 0
-    param 0 0
-    group 21
-      dvar -1 0
-    neighbour 1
-      conection 0 "R1" 100
-    links 1 -1 -1 -1
-  node 1
-    index 1
-    param 0 0
-    group 21
-      dvar -1 1
-    neighbour 0
-      conection 0 "R1" 100
-    links -1 0 -1 -1
-)");
+  test::read_text_network(net, two_node_net(-1, -2));
   testing::internal::CaptureStdout();
   matrix* m = matrix_create(net.circuit);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
