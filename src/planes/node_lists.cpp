@@ -32,16 +32,33 @@ void mod_cap_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, b
   }
 }
 
+namespace {
+
+// The copy of `x`'s node in the plane before `x`'s, whatever a windowed
+// switch made of x->prev_plane: the next_plane links are never relinked.
+node* ring_predecessor(node* x) {
+  if (x->prev_plane->next_plane == x) return x->prev_plane;
+  node* y = x;
+  while (y->next_plane != x) y = y->next_plane;
+  return y;
+}
+
+}  // namespace
+
+// The sense resistor's previous-plane voltages give the inductor's current
+// one plane back. A switch that hands a node a new voltage history must not
+// touch that current, so the sense nodes' previous planes are those of their
+// own rings; the inductor's voltage history follows the switch.
 void mod_ind_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, bool trapezoidal) {
   node* p = nb->node;
   node* s1 = e->nodes->node;
   node* s2 = e->nodes->next->node;
+  node* s1_prev = ring_predecessor(s1);
+  node* s2_prev = ring_predecessor(s2);
   if (trapezoidal) {
-    e->nodes = node_ref_list(
-        c, {s1, s2, s1->prev_plane, s2->prev_plane, p->prev_plane, n->prev_plane}, nullptr);
+    e->nodes = node_ref_list(c, {s1, s2, s1_prev, s2_prev, p->prev_plane, n->prev_plane}, nullptr);
   } else {
-    e->nodes =
-        node_ref_list(c, {s1->prev_plane, s2->prev_plane, p->prev_plane, n->prev_plane}, nullptr);
+    e->nodes = node_ref_list(c, {s1_prev, s2_prev, p->prev_plane, n->prev_plane}, nullptr);
   }
 }
 
