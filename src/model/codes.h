@@ -55,6 +55,10 @@ constexpr int32_t voltage = 21;
 namespace param_id {
 constexpr int32_t plane_time = 0;           // node: time of the plane, fraction of the period
 constexpr int32_t slot1_period_offset = 4;  // circuit: T of slot 1 is T + this
+// circuit: when not 0, the dc level of the source that holds the first
+// nodelist's first node (the oscillator's injection) is an amplitude about
+// the DC operating point of the nodelist's second node (the tank).
+constexpr int32_t injection_about_dc = 5;
 }  // namespace param_id
 
 }  // namespace pss

@@ -65,6 +65,8 @@ struct nl_element {
   std::vector<int> side_nodes;
   const char* side_role;
   token control;  // F: the controlling element's name
+  // A sense resistor of the default size: the inductance it serves, else 0.
+  double default_sense_of = 0.0;
 };
 
 struct netlist {
@@ -160,6 +162,8 @@ bool append_characteristic(netlist& nl, const nl_element& e, std::vector<item>& 
 void take_directive(netlist& nl, const statement& st);
 void apply_directives(netlist& nl);
 void add_oscillator(netlist& nl, const statement& st);
+// Sizes the sense resistors that no RSENSE set for the oscillator's frequency.
+void size_oscillator_sense_resistors(netlist& nl);
 
 // generator.cpp
 void resolve_controls(netlist& nl);

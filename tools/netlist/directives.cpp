@@ -110,6 +110,13 @@ void apply_directives(netlist& nl) {
     nl.params.push_back({param_id::slot1_period_offset, 1e-3 / nl.osc_frequency});
     nl.params_lines.push_back(nl.osc_line);
   }
+  // .osc's amplitude is about the tank's DC operating point, which pss adds
+  // once it has solved the DC circuit.
+  if (nl.osc_tank >= 0 && !has_param(nl, param_id::injection_about_dc)) {
+    nl.params.push_back({param_id::injection_about_dc, 1.0});
+    nl.params_lines.push_back(nl.osc_line);
+  }
+  if (nl.osc_tank >= 0) size_oscillator_sense_resistors(nl);
 }
 
 }  // namespace pss::netlist_compiler

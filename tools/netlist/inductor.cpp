@@ -6,7 +6,10 @@
 // up) between m and b. The explicit form (the default) reads the sensed
 // current one plane late, which shifts frequencies by about
 // -pi * Rs / (Z0 * N) on N planes, so Rs must stay small against the
-// circuit's impedance Z0; RSENSE overrides the default.
+// circuit's impedance Z0; RSENSE overrides the default. With .osc the
+// default is sized from the oscillator's frequency instead (oscillator.cpp).
+#include <cmath>
+
 #include "model/codes.h"
 #include "tools/netlist/compiler.h"
 
@@ -41,6 +44,7 @@ void parse_inductor(netlist& nl, nl_element& e, std::vector<item>& items,
   e.list_at_b = {m, b};
   added.push_back(added_element(e.name + "#rs", conection_type::resistor, m, b,
                                 {{attr::resistance, sense}}, {}));
+  if (!has_sense) added.back().default_sense_of = std::fabs(l);
 }
 
 }  // namespace pss::netlist_compiler

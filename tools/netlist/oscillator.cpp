@@ -5,8 +5,12 @@
 // to the tank through a 1-ohm windowed switch (type 103) whose window holds
 // plane 0 alone. The switch's record at the tank carries dV/df, and the
 // first nodelist [s, tank, ground] names the nodes the period equation
-// observes. FREQUENCY only sizes param 4 (unless .param 4 is given); pss
-// asks for the frequency itself.
+// observes. AMPLITUDE is about the tank's DC operating point: param 5 asks
+// pss to add that level once it has solved the DC circuit. FREQUENCY sizes
+// param 4 (unless .param 4 is given) and the inductors' default sense
+// resistors; pss asks for the frequency itself.
+#include <numbers>
+
 #include "model/codes.h"
 #include "tools/netlist/compiler.h"
 
@@ -14,10 +18,15 @@ namespace pss::netlist_compiler {
 
 namespace {
 
-// The window (-w, w) around t = 0 must hold no plane but plane 0, so this
-// allows up to 1 / w = 1000 planes.
-constexpr double window_half_width = 0.001;
+// The window (-w, w) around t = 0 must hold no plane but plane 0: up to
+// 1 / w planes, far more than any solve can hold.
+constexpr double window_half_width = 1e-9;
 constexpr double injection_resistance = 1.0;  // ohms
+// An inductor's sense resistance, as a share of its reactance at the
+// oscillator's frequency (for a tank: its characteristic impedance Z0). The
+// resistor adds a loss that shifts a tank's amplitude by about Q Rs / Z0;
+// this share keeps that below 1e-5 up to Q = 10^4.
+constexpr double oscillator_sense_share = 1e-9;
 
 bool valid_oscillator(netlist& nl, const statement& st, int& tank, double& frequency,
                       double& amplitude) {
@@ -51,6 +60,16 @@ bool valid_oscillator(netlist& nl, const statement& st, int& tank, double& frequ
 }
 
 }  // namespace
+
+void size_oscillator_sense_resistors(netlist& nl) {
+  for (nl_element& e : nl.elements) {
+    if (!(e.default_sense_of > 0)) continue;
+    const double reactance = 2 * std::numbers::pi * nl.osc_frequency * e.default_sense_of;
+    for (net_value& a : e.attributes) {
+      if (a.tag == attr::resistance) a.value = oscillator_sense_share * reactance;
+    }
+  }
+}
 
 void add_oscillator(netlist& nl, const statement& st) {
   int tank = -1;

@@ -3,6 +3,9 @@
 // names file.
 #include <gtest/gtest.h>
 
+#include <numbers>
+#include <string>
+
 #include "model/codes.h"
 #include "model/lookups.h"
 #include "tools/netlist/compiled_circuit.h"
@@ -82,7 +85,8 @@ TEST(netlist_directives, the_oscillator_injects_the_tank_at_the_start_of_the_per
 
   const std::vector<test::element_end> injection = test::ends_of(cc->c, "osc#switch");
   ASSERT_EQ(injection.size(), 2u);
-  const test::attributes window{{84, -0.001}, {85, 0.001}, {100, 1}};
+  // The window holds plane 0 alone however many planes the job asks for.
+  const test::attributes window{{84, -1e-9}, {85, 1e-9}, {100, 1}};
   test::attributes at_tank = window;
   at_tank.emplace_back(87, 0.0);  // dV/df, on the record the nodelist names
   for (const test::element_end& end : injection) {
@@ -99,6 +103,32 @@ TEST(netlist_directives, the_oscillator_injects_the_tank_at_the_start_of_the_per
   EXPECT_EQ(first->conection, tank_end.entry->conection);
   EXPECT_NE(find_attribute(first->conection, attr::dvdf), nullptr);
   EXPECT_DOUBLE_EQ(find_value(cc->c->params, param_id::slot1_period_offset)->value, 1e-3 / 5e3);
+  // The amplitude is about the tank's DC level, which pss adds.
+  EXPECT_EQ(find_value(cc->c->params, param_id::injection_about_dc)->value, 1.0);
+}
+
+TEST(netlist_directives, an_oscillators_default_sense_resistors_follow_its_frequency) {
+  // Rs = 1e-9 of the inductor's reactance at the .osc frequency, so that the
+  // loss it adds stays far below that of any tank up to Q = 10^4; RSENSE and
+  // netlists without .osc keep their values.
+  struct row {
+    std::string netlist;
+    double sense;
+  };
+  const double reactance = 2 * std::numbers::pi * 5e3 * 1e-3;
+  const row rows[] = {
+      {oscillator, 1e-9 * reactance},
+      {"R1 x 0 1k\nC1 t x 1u\nL1 t 0 1m RSENSE=2u\n.osc t 5k 0.5\n", 2e-6},
+      {"R1 x 0 1k\nC1 t x 1u\nL1 t 0 1m\n", 1e-4},
+  };
+  for (const row& r : rows) {
+    const auto cc = test::compile_and_read(r.netlist);
+    ASSERT_TRUE(cc->result.ok) << r.netlist;
+    const std::vector<test::element_end> sense = test::ends_of(cc->c, "L1#rs");
+    ASSERT_FALSE(sense.empty()) << r.netlist;
+    EXPECT_DOUBLE_EQ(find_attribute(sense[0].entry->conection, attr::resistance)->value, r.sense)
+        << r.netlist;
+  }
 }
 
 TEST(netlist_directives, an_explicit_param_4_replaces_the_oscillators) {
