@@ -1,0 +1,116 @@
+#include "newton/guarded.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "newton/assemble.h"
+#include "newton/newton.h"
+#include "support/console.h"
+
+namespace pss {
+
+namespace {
+
+// Halvings of one step before the iteration takes what it has.
+constexpr int max_halvings = 10;
+
+// |x - r|^2 in the root's weights.
+double weighted_distance2(const deflated_root& root, const real_vector* x) {
+  double sum = 0.0;
+  for (int32_t k = 0; k < x->count; ++k) {
+    const double r = x->values[k] - root.values[static_cast<std::size_t>(k)];
+    sum += root.weights[static_cast<std::size_t>(k)] * r * r;
+  }
+  return sum;
+}
+
+double norm(const real_vector* v) {
+  double sum = 0.0;
+  for (int32_t k = 0; k < v->count; ++k) sum += v->values[k] * v->values[k];
+  return std::sqrt(sum);
+}
+
+// Assembles at the dvars' present values; returns the size of the residual
+// the guards judge steps by (the deflated one when deflating).
+double assemble(circuit* c, matrix* m, real_vector* residual, real_vector* present,
+                const newton_guards& guards) {
+  vector_zero(residual);
+  matrix_zero(m);
+  assem_mat_res(c, m, residual);
+  const double size = norm(residual);
+  if (guards.deflate == nullptr) return size;
+  get_dvar_values(c, present);
+  return size * deflation_operator(*guards.deflate, present);
+}
+
+// Moves the unknowns by `fraction` of `step`.
+void move(circuit* c, const std::vector<double>& step, double fraction, real_vector* work) {
+  for (int32_t k = 0; k < work->count; ++k) {
+    work->values[k] = fraction * step[static_cast<std::size_t>(k)];
+  }
+  update_dvars(c, work);
+}
+
+}  // namespace
+
+double deflation_operator(const deflated_root& root, const real_vector* x) {
+  return std::pow(weighted_distance2(root, x), -0.5 * root.power) + root.shift;
+}
+
+double deflation_factor(const deflated_root& root, const real_vector* x, const real_vector* step) {
+  const double d2 = weighted_distance2(root, x);
+  if (!(d2 > 0.0)) return 1.0;
+  double along = 0.0;  // (w r) . step
+  for (int32_t k = 0; k < x->count; ++k) {
+    const auto i = static_cast<std::size_t>(k);
+    along += root.weights[i] * (x->values[k] - root.values[i]) * step->values[k];
+  }
+  const double m = std::pow(d2, -0.5 * root.power);
+  // grad M = -p |r|^(-p-2) (w r); grad(log M) = grad M / (m + shift).
+  const double dot = -root.power * m / d2 * along / (m + root.shift);
+  return 1.0 / (1.0 - dot);
+}
+
+int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* correction,
+                         real_vector* present, const newton_guards& guards) {
+  prep_mat_res(c);
+  std::vector<double> step(static_cast<std::size_t>(m->n));
+  double size = assemble(c, m, correction, present, guards);
+  int code = newton_not_converged;
+  for (int i = 0; i < newton_iteration_limit; ++i) {
+    matrix_solve(m, correction);
+    if (guards.deflate != nullptr) {
+      get_dvar_values(c, present);
+      const double tau = deflation_factor(*guards.deflate, present, correction);
+      for (int32_t k = 0; k < correction->count; ++k) correction->values[k] *= tau;
+    }
+    for (int32_t k = 0; k < correction->count; ++k) {
+      step[static_cast<std::size_t>(k)] = correction->values[k];
+    }
+    update_dvars(c, correction);
+    get_dvar_values(c, present);
+    const error_measure measure = calc_error(correction, present, accuracy);
+    say("   iter %d, error %le\n", i, measure.error);
+    code = measure.code;
+    if (!std::isfinite(measure.error)) {
+      code = newton_not_converged;
+      break;
+    }
+    if (code == newton_converged) break;
+    double next = assemble(c, m, correction, present, guards);
+    double fraction = 1.0;
+    for (int h = 0; guards.damp && h < max_halvings && !(next < size); ++h) {
+      // Back from x + fraction * step to x + fraction/2 * step.
+      fraction *= 0.5;
+      move(c, step, -fraction, correction);
+      next = assemble(c, m, correction, present, guards);
+    }
+    size = next;
+  }
+  vector_zero(correction);
+  matrix_zero(m);
+  vector_zero(present);
+  return code;
+}
+
+}  // namespace pss
