@@ -2,12 +2,15 @@
 
 #include <cstdio>
 
+#include "model/codes.h"
+#include "model/lookups.h"
 #include "newton/newton.h"
 #include "planes/expand.h"
 #include "planes/sources.h"
 #include "run/circuit_checks.h"
 #include "run/double_runs.h"
 #include "run/frequency_runs.h"
+#include "run/injection_level.h"
 #include "run/job_files.h"
 #include "run/solve.h"
 #include "state/state_file.h"
@@ -51,6 +54,15 @@ void expand(circuit* c) {
   check_expanded(c);
 }
 
+// A node's slot-0 voltage averaged over its planes.
+double mean_level(node* n, int planes) {
+  double sum = 0.0;
+  for (int j = 0; j < planes; ++j, n = n->next_plane) {
+    sum += find_dvar_group(n->dvar_groups, group_id::voltage)->dvars->value;
+  }
+  return sum / planes;
+}
+
 // Restarts from a state file the user saved as `<job>S.var`. Returns
 // whether the frequency runs are to be skipped.
 bool start_from_saved_state(const std::string& path, circuit* c, const job_answers& a) {
@@ -67,6 +79,10 @@ bool start_from_saved_state(const std::string& path, circuit* c, const job_answe
     fatal("%d dvars not allowed!\n", slots);
   }
   read_state(c, path);
+  if (c->nodelists != nullptr && c->nodelists->nodes->next != nullptr) {
+    place_injection_about(c, mean_level(c->nodelists->nodes->next->node, c->planes),
+                          "mean level in the saved state");
+  }
   if (a.scan == 'n' && a.dirichlet == 'n') {
     period_dvar(c)->number = -2;
     return true;
@@ -74,11 +90,26 @@ bool start_from_saved_state(const std::string& path, circuit* c, const job_answe
   return false;
 }
 
-void start_from_dc(const std::string& job, circuit* c, double accuracy) {
+// Each node's DC voltage, by its position as read.
+std::vector<double> dc_levels(circuit* c) {
+  std::vector<double> levels;
+  for (node* n : each(c->nodes)) {
+    const dvar_group* v = find_dvar_group(n->dvar_groups, group_id::voltage);
+    levels.push_back(v != nullptr ? v->dvars->value : 0.0);
+  }
+  return levels;
+}
+
+void start_from_dc(const std::string& job, circuit* c, double accuracy, oscillator_start& start) {
   say("performing DC solution\n");
   period_dvar(c)->value = 1.0;
   if (solve_circuit(c, accuracy) != newton_converged) fatal("DC not converged\n");
   write_state(c, dc_state_file(job));
+  start.dc_levels = dc_levels(c);
+  if (c->nodelists != nullptr && c->nodelists->nodes->next != nullptr) {
+    const node* tank = c->nodelists->nodes->next->node;
+    place_injection_about(c, start.dc_levels[static_cast<std::size_t>(tank->index)], "DC level");
+  }
   say("number of time planes required?\n");
   const int planes = read_int("number of time planes required?");
   if (planes < 1) {
@@ -108,17 +139,22 @@ int run_analysis(const std::string& job, network& net, double accuracy) {
 
   const std::string saved = saved_state_file(job);
   bool skip_frequency_runs = false;
+  oscillator_start start;
   if (file_present(saved)) {
     skip_frequency_runs = start_from_saved_state(saved, c, a);
   } else {
-    start_from_dc(job, c, accuracy);
+    start_from_dc(job, c, accuracy, start);
   }
-  if (!skip_frequency_runs) run_frequencies(job, c, accuracy, a.frequencies);
+  if (!skip_frequency_runs) {
+    run_frequencies(job, c, accuracy, a.frequencies,
+                    period_dvar(c)->number == -2 ? &start : nullptr);
+  }
+  start.frequency = 1.0 / period_dvar(c)->value;
 
   const int32_t mode = period_dvar(c)->number;
   if (mode == -1) return 0;  // a fixed period: the job is complete
-  if (mode == -2) return run_independent_double(job, c, accuracy);
-  return run_coupled_double(job, c, accuracy);
+  if (mode == -2) return run_independent_double(job, c, accuracy, start);
+  return run_coupled_double(job, c, accuracy, start);
 }
 
 }  // namespace pss

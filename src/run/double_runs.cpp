@@ -9,6 +9,8 @@
 #include "planes/expand.h"
 #include "run/circuit_checks.h"
 #include "run/job_files.h"
+#include "run/natural_cycle.h"
+#include "run/oscillator_search.h"
 #include "run/solve.h"
 #include "state/state_file.h"
 #include "support/console.h"
@@ -40,25 +42,8 @@ namespace {
   fatal("not converged\n");
 }
 
-// A coupled run can converge onto the equilibrium, where every coupled
-// equation holds for any period; the slot-0 voltage of the first observed
-// node then does not vary over the planes.
-void warn_if_collapsed(circuit* c) {
-  node* observed = c->nodelists->nodes->next->node;
-  double low = 0.0;
-  double high = 0.0;
-  double largest = 0.0;
-  node* n = observed;
-  for (int j = 0; j < c->planes; ++j, n = n->next_plane) {
-    const double v = find_dvar_group(n->dvar_groups, group_id::voltage)->dvars->value;
-    low = j == 0 ? v : std::min(low, v);
-    high = j == 0 ? v : std::max(high, v);
-    largest = std::max(largest, std::fabs(v));
-  }
-  if (high - low < 1e-9 * (1.0 + largest)) {
-    say("warning: the oscillation collapsed to the equilibrium; the period found is "
-        "meaningless\n");
-  }
+dvar_group* injection_voltage(circuit* c) {
+  return find_dvar_group(c->nodelists->nodes->node->dvar_groups, group_id::voltage);
 }
 
 struct dvdf_plan {
@@ -80,18 +65,40 @@ dvdf_plan ask_dvdf_values() {
   return {read_real("Required dV/df?"), 0.0, 0};
 }
 
+bool converged_on_natural_cycle(circuit* c, int code, const oscillator_start& start) {
+  return code == newton_converged && check_natural_cycle(c, start.frequency).natural;
+}
+
 }  // namespace
 
-int run_independent_double(const std::string& job, circuit* c, double accuracy) {
+void hold_injection(circuit* c) {
+  period_dvar(c)->number = -2;
+  dvar_group* injection = injection_voltage(c);
+  nth_dvar(injection, 0)->number = -1;
+  nth_dvar(injection, 1)->number = -1;
+}
+
+void free_injection(circuit* c) {
+  period_dvar(c)->number = 0;
+  // The first nodelist's first node (the injection node) becomes an unknown
+  // in both slots; the period equation fixes the phase through it.
+  dvar_group* injection = injection_voltage(c);
+  nth_dvar(injection, 0)->number = 0;
+  nth_dvar(injection, 1)->number = 0;
+}
+
+int run_independent_double(const std::string& job, circuit* c, double accuracy,
+                           oscillator_start& start) {
   say("performing independent double PSS solution\n");
   check_double_runs(c);
   make_double_dvars(c);
   say("freq %le\n", 1.0 / period_dvar(c)->value);
   if (solve_circuit(c, accuracy) != newton_converged) not_converged();
-  return run_coupled_double(job, c, accuracy);
+  return run_coupled_double(job, c, accuracy, start);
 }
 
-int run_coupled_double(const std::string& job, circuit* c, double accuracy) {
+int run_coupled_double(const std::string& job, circuit* c, double accuracy,
+                       oscillator_start& start) {
   if (c->dvars_per_node < 2) {
     fatal(
         "error, run_analysis: the coupled double PSS needs double dvars; a saved state "
@@ -99,13 +106,8 @@ int run_coupled_double(const std::string& job, circuit* c, double accuracy) {
   }
   check_double_runs(c);
   write_state(c, double_state_file(job));
-  period_dvar(c)->number = 0;
-  // The first nodelist's first node (the injection node) becomes an unknown
-  // in both slots; the period equation fixes the phase through it.
-  dvar_group* injection =
-      find_dvar_group(c->nodelists->nodes->node->dvar_groups, group_id::voltage);
-  nth_dvar(injection, 0)->number = 0;
-  nth_dvar(injection, 1)->number = 0;
+  const dvar_snapshot injected = take_snapshot(c);
+  free_injection(c);
   say("performing coupled double PSS solution\n");
   const dvdf_plan plan = ask_dvdf_values();
   if (plan.steps < 0) return 0;
@@ -116,9 +118,13 @@ int run_coupled_double(const std::string& job, circuit* c, double accuracy) {
                       ? plan.start
                       : ((plan.steps - run) * plan.start + run * plan.final) / plan.steps;
     say("\nrun %d, dvdf %le\n", run, dvdf->value);
-    if (solve_circuit(c, accuracy) != newton_converged) not_converged();
+    const dvar_snapshot previous = take_snapshot(c);
+    const int code = solve_circuit(c, accuracy);
+    if (!converged_on_natural_cycle(c, code, start)) {
+      const search_request request{job, c, accuracy, start, run == 0 ? injected : previous, run};
+      search_natural_cycle(request);
+    }
     write_state(c, dvdf_state_file(job, run));
-    warn_if_collapsed(c);
   }
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "model/circuit.h"
+#include "run/oscillator_start.h"
 
 namespace pss {
 
@@ -16,9 +17,19 @@ namespace pss {
 void make_double_dvars(circuit* c);
 
 // The independent double PSS at the present period, then the coupled runs.
-int run_independent_double(const std::string& job, circuit* c, double accuracy);
+int run_independent_double(const std::string& job, circuit* c, double accuracy,
+                           oscillator_start& start);
 
 // The coupled double PSS over the dV/df values asked for.
-int run_coupled_double(const std::string& job, circuit* c, double accuracy);
+int run_coupled_double(const std::string& job, circuit* c, double accuracy,
+                       oscillator_start& start);
+
+// The injected double PSS: the period and the injection node (the first
+// nodelist's first node) held fixed in both slots.
+void hold_injection(circuit* c);
+
+// The coupled double PSS: the period and both slots of the injection node's
+// plane-0 voltage are unknowns.
+void free_injection(circuit* c);
 
 }  // namespace pss

@@ -4,7 +4,9 @@
 #include <set>
 
 #include "newton/newton.h"
+#include "run/dvar_snapshot.h"
 #include "run/job_files.h"
+#include "run/oscillator_search.h"
 #include "run/solve.h"
 #include "state/state_file.h"
 #include "support/console.h"
@@ -39,13 +41,19 @@ void reload(const std::string& job, circuit* c, const step_state& s, const std::
 }
 
 void solve_step(const std::string& job, circuit* c, double accuracy, step_state s,
-                std::set<int>& written) {
+                std::set<int>& written, oscillator_start* oscillator) {
   dvar* period = period_dvar(c);
   int halvings = 0;
   for (;;) {
     period->value = 1.0 / s.frequency;
     say("\nrun %d, freq %le\n", s.run, s.frequency);
-    const int code = solve_circuit(c, accuracy);
+    const dvar_snapshot before = oscillator != nullptr ? take_snapshot(c) : dvar_snapshot{};
+    int code = solve_circuit(c, accuracy);
+    if (code != newton_converged && s.last_converged == 0.0 && oscillator != nullptr) {
+      say("non_converged at f = %le, f_n = %le, f_y = %le\n", s.frequency, s.trying, 0.0);
+      recover_injected_run(c, accuracy, s.frequency, *oscillator, before);
+      code = newton_converged;
+    }
     if (code == newton_converged) {
       write_state(c, run_state_file(job, s.run));
       written.insert(s.run);
@@ -76,7 +84,7 @@ void solve_step(const std::string& job, circuit* c, double accuracy, step_state 
 }  // namespace
 
 void run_frequencies(const std::string& job, circuit* c, double accuracy,
-                     const frequency_plan& plan) {
+                     const frequency_plan& plan, oscillator_start* oscillator) {
   say("performing single frequency solution\n");
   std::set<int> written;
   const bool upward = plan.final > plan.start;
@@ -95,7 +103,7 @@ void run_frequencies(const std::string& job, circuit* c, double accuracy,
     s.target = s.trying = s.frequency;
     // The first step has nothing to continue from.
     s.last_converged = previous_frequency;
-    solve_step(job, c, accuracy, s, written);
+    solve_step(job, c, accuracy, s, written, oscillator);
     previous_frequency = s.target;
   }
 }

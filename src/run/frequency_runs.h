@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/circuit.h"
+#include "run/oscillator_start.h"
 
 namespace pss {
 
@@ -16,8 +17,9 @@ struct frequency_plan {
 // Solves each step, writing `<job><run>.var`; run numbers grow with the
 // frequency in both scan directions. A step after the first that fails is
 // continued from the previous step's frequency by halving towards the last
-// converged frequency.
+// converged frequency. For an oscillator (`oscillator` not null) a first
+// step that fails goes on to the search's recovery of the injected run.
 void run_frequencies(const std::string& job, circuit* c, double accuracy,
-                     const frequency_plan& plan);
+                     const frequency_plan& plan, oscillator_start* oscillator);
 
 }  // namespace pss

@@ -2,6 +2,7 @@
 
 #include "model/codes.h"
 #include "model/lookups.h"
+#include "newton/guarded.h"
 #include "newton/newton.h"
 #include "planes/control_delay.h"
 #include "run/circuit_checks.h"
@@ -14,16 +15,55 @@ dvar* period_dvar(circuit* c) {
   return find_dvar_group(c->global_dvars, group_id::period)->dvars;
 }
 
-int solve_circuit(circuit* c, double accuracy) {
+namespace {
+
+matrix* create_matrix(circuit* c) {
   check_solve_preconditions(c);
   // The controls are aimed before the pattern is built, so that the pattern
   // holds every position a delayed generator addresses.
   aim_generator_controls(c);
   matrix* m = matrix_create(c);
   if (m == nullptr) fatal("error, run_analysis: the circuit has no unknowns to solve for\n");
+  return m;
+}
+
+// The values of `snapshot` per equation number of the present numbering.
+std::vector<double> in_numbering(circuit* c, const dvar_snapshot& snapshot, real_vector* work) {
+  const dvar_snapshot present = take_snapshot(c);
+  restore_snapshot(c, snapshot);
+  get_dvar_values(c, work);
+  restore_snapshot(c, present);
+  std::vector<double> values(work->values, work->values + work->count);
+  vector_zero(work);
+  return values;
+}
+
+}  // namespace
+
+int solve_circuit(circuit* c, double accuracy) {
+  matrix* m = create_matrix(c);
   real_vector* correction = vector_create(m->n);
   real_vector* present = vector_create(m->n);
   const int code = newton_solve(c, accuracy, m, correction, present);
+  vector_free(present);
+  vector_free(correction);
+  mat_free(m);
+  return code;
+}
+
+int solve_circuit_guarded(circuit* c, double accuracy, const solve_guards& g) {
+  matrix* m = create_matrix(c);
+  real_vector* correction = vector_create(m->n);
+  real_vector* present = vector_create(m->n);
+  newton_guards guards;
+  guards.damp = g.damp;
+  deflated_root root;
+  if (g.deflated != nullptr) {
+    root.values = in_numbering(c, g.deflated->values, present);
+    root.weights = in_numbering(c, g.deflated->weights, present);
+    guards.deflate = &root;
+  }
+  const int code = newton_solve_guarded(c, accuracy, m, correction, present, guards);
   vector_free(present);
   vector_free(correction);
   mat_free(m);

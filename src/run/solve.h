@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/circuit.h"
+#include "run/dvar_snapshot.h"
 
 namespace pss {
 
@@ -13,5 +14,20 @@ dvar* period_dvar(circuit* c);
 // Stops the job when the circuit has no unknowns, or when the double-slot
 // or period equations it would assemble cannot be formed.
 int solve_circuit(circuit* c, double accuracy);
+
+// A root to deflate, as snapshots of every dvar: its values, and the weight
+// of each dvar in the distance from it (0 leaves the dvar out).
+struct deflated_dvars {
+  dvar_snapshot values;
+  dvar_snapshot weights;
+};
+
+struct solve_guards {
+  bool damp = false;
+  const deflated_dvars* deflated = nullptr;
+};
+
+// As solve_circuit with Newton's guards.
+int solve_circuit_guarded(circuit* c, double accuracy, const solve_guards& g);
 
 }  // namespace pss

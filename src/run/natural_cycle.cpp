@@ -1,0 +1,92 @@
+#include "run/natural_cycle.h"
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include "model/codes.h"
+#include "model/lookups.h"
+#include "run/solve.h"
+
+namespace pss {
+
+namespace {
+
+// Relative size of an AC part below which the tank is at rest.
+constexpr double collapse_level = 1e-6;
+
+bool all_voltages_finite(circuit* c) {
+  for (node* n : each(c->nodes)) {
+    for (dvar_group* g : each(n->dvar_groups)) {
+      for (dvar* d : each(g->dvars)) {
+        if (!std::isfinite(d->value)) return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<double> tank_samples(circuit* c, int slot) {
+  std::vector<double> samples;
+  node* n = c->nodelists->nodes->next->node;
+  for (int j = 0; j < c->planes; ++j, n = n->next_plane) {
+    samples.push_back(nth_dvar(find_dvar_group(n->dvar_groups, group_id::voltage), slot)->value);
+  }
+  return samples;
+}
+
+double harmonic_amplitude(const std::vector<double>& samples, std::size_t k) {
+  const std::size_t n = samples.size();
+  std::complex<double> sum = 0.0;
+  for (std::size_t j = 0; j < n; ++j) {
+    const double angle =
+        -2.0 * std::numbers::pi * static_cast<double>(k * j % n) / static_cast<double>(n);
+    sum += samples[j] * std::polar(1.0, angle);
+  }
+  const double scale = (k == 0 || 2 * k == n) ? 1.0 : 2.0;
+  return scale * std::abs(sum) / static_cast<double>(n);
+}
+
+cycle_report check_natural_cycle(circuit* c, double start_frequency) {
+  cycle_report r{false, nullptr, 0.0, 0.0, 0.0, 0};
+  const double period = period_dvar(c)->value;
+  if (!(std::isfinite(period) && period > 0.0)) {
+    r.problem = "its period is not finite and positive";
+    return r;
+  }
+  r.frequency = 1.0 / period;
+  if (!all_voltages_finite(c)) {
+    r.problem = "a voltage is not finite";
+    return r;
+  }
+  const std::vector<double> v = tank_samples(c, 0);
+  double mean = 0.0;
+  for (double x : v) mean += x;
+  mean /= static_cast<double>(v.size());
+  double swing = 0.0;
+  for (double x : v) swing = std::max(swing, std::fabs(x - mean));
+  r.dc_level = mean;
+  r.amplitude = v.size() > 1 ? harmonic_amplitude(v, 1) : 0.0;
+  double strongest = 0.0;
+  for (std::size_t k = 1; 2 * k <= v.size(); ++k) {
+    const double a = harmonic_amplitude(v, k);
+    if (a > strongest) {
+      strongest = a;
+      r.strongest = static_cast<int>(k);
+    }
+  }
+  if (swing < collapse_level * (1.0 + std::fabs(mean))) {
+    r.problem = "the oscillation collapsed to the equilibrium";
+  } else if (r.frequency < 0.5 * start_frequency || r.frequency > 2.0 * start_frequency) {
+    r.problem = "its frequency lies outside half to twice the start";
+  } else if (r.strongest != 1) {
+    r.problem = "its largest component is not the fundamental";
+  } else {
+    r.natural = true;
+  }
+  return r;
+}
+
+}  // namespace pss
