@@ -267,6 +267,55 @@ void check_double_runs(circuit* c) {
   need_slot1_period_offset(c);
 }
 
+namespace {
+
+bool is_window(const conection* con) {
+  return con->type == conection_type::window_resistor || con->type == conection_type::window_switch;
+}
+
+// The planes j > 0 whose time j / N lies inside the window of `con`.
+int planes_inside_besides_0(const conection* con, int planes) {
+  const double start = find_attribute(con, attr::window_start)->value;
+  const double end = find_attribute(con, attr::window_end)->value;
+  int inside = 0;
+  for (int j = 1; j < planes; ++j) {
+    const double t = static_cast<double>(j) / planes;
+    if (start < t && t < end) ++inside;
+  }
+  return inside;
+}
+
+}  // namespace
+
+void check_injection_windows(circuit* c) {
+  for (node* n : each(c->nodes)) {
+    if (n->index % c->planes != 0) continue;  // the records are shared by all planes
+    for (neighbour* nb : each(n->neighbours)) {
+      for (conection_entry* e : each(nb->conections)) {
+        if (!is_window(e->conection) || nb->node->index < n->index) continue;
+        const int inside = planes_inside_besides_0(e->conection, c->planes);
+        if (inside == 0) continue;
+        fatal(
+            "error, run_analysis: the window of conection \"%s\" between node[%d] and "
+            "node[%d] holds %d of the %d time planes besides plane 0; the double PSS needs "
+            "plane 0 alone inside it: narrow the window to less than 1/%d of the period\n",
+            name_of(e->conection).c_str(), n->index, nb->node->index, inside, c->planes, c->planes);
+      }
+    }
+  }
+  const conection* injection = c->nodelists->conection;
+  if (is_window(injection)) {
+    const double start = find_attribute(injection, attr::window_start)->value;
+    const double end = find_attribute(injection, attr::window_end)->value;
+    if (!(start < 0.0 && 0.0 < end)) {
+      fatal(
+          "error, run_analysis: the window (%g, %g) of conection \"%s\", which injects the "
+          "oscillator, does not hold plane 0 (t = 0); the coupled double PSS needs it inside\n",
+          start, end, name_of(injection).c_str());
+    }
+  }
+}
+
 void check_solve_preconditions(circuit* c) {
   const bool period_unknown =
       find_dvar_group(c->global_dvars, group_id::period)->dvars->number >= 0;

@@ -19,6 +19,11 @@ void check_expanded(circuit* c);
 // param 4 (the period offset of slot 1) that the double runs use.
 void check_double_runs(circuit* c);
 
+// Before the double runs of the expanded circuit: every windowed element's
+// window holds no plane but plane 0, and the oscillator's injection window
+// holds plane 0.
+void check_injection_windows(circuit* c);
+
 // Before every solve: what the slot-coupling and period equations need.
 void check_solve_preconditions(circuit* c);
 

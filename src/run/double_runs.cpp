@@ -91,6 +91,7 @@ int run_independent_double(const std::string& job, circuit* c, double accuracy,
                            oscillator_start& start) {
   say("performing independent double PSS solution\n");
   check_double_runs(c);
+  check_injection_windows(c);
   make_double_dvars(c);
   say("freq %le\n", 1.0 / period_dvar(c)->value);
   if (solve_circuit(c, accuracy) != newton_converged) not_converged();
@@ -105,6 +106,7 @@ int run_coupled_double(const std::string& job, circuit* c, double accuracy,
         "with a free period must be read with the answer 2\n");
   }
   check_double_runs(c);
+  check_injection_windows(c);
   write_state(c, double_state_file(job));
   const dvar_snapshot injected = take_snapshot(c);
   free_injection(c);

@@ -21,10 +21,10 @@ namespace pss {
 namespace {
 
 constexpr int max_settling_runs = 8;
-// A ringing estimate this close to the injected frequency has settled...
-constexpr double frequency_settled = 1e-5;
-// ...and so has a ringing whose log grows or decays by less than this a period.
-constexpr double growth_settled = 1e-3;
+// A ringing estimate this close to the injected frequency has settled.
+constexpr double ringing_settled = 1e-4;
+// An injection jump this small against the injected amplitude is closed.
+constexpr double jump_settled = 1e-7;
 // The injection levels of the search's rounds, as multiples of the one it
 // starts from: a level above the natural amplitude pumps the injected cycle
 // away from the natural one, while any level below it lies on the natural
@@ -43,6 +43,7 @@ struct search_state {
   oscillator_start& start;
   double frequency = 0.0;  // of the injected solution in `injected`
   dvar_snapshot injected;
+  bool injected_is_cycle = false;   // `injected` holds a coupled cycle instead
   std::vector<double> rest_levels;  // per node as read
   double tank_rest = 0.0;
 };
@@ -179,42 +180,65 @@ struct secant_root {
   }
 };
 
-// Solves the injected runs at the frequency their ringing gives, and at an
-// injection level at which the ringing neither grows nor decays, until both
-// settle. Each is a fixed point, found by secant steps.
-void settle_injected_cycle(search_state& s) {
+// Solves the injected runs at the frequency their ringing gives until the
+// estimate settles, a fixed point found by secant steps.
+void follow_ringing(search_state& s) {
   circuit* c = s.c;
-  tagged_value* level = injection_level(c);
-  secant_root frequency_root;
-  secant_root amplitude_root;
+  secant_root root;
   for (int k = 0; k < max_settling_runs; ++k) {
     const ringing estimate = estimate_ringing(tank_samples(c, 0), s.frequency);
     if (!estimate.found) return;
     s.start.best_estimate = estimate.frequency;
     const double offset = estimate.frequency - s.frequency;
-    const double log_growth = std::log(estimate.growth);
-    const double amplitude = level != nullptr ? level->value - s.tank_rest : 0.0;
-    const bool frequency_settled_now = std::fabs(offset) < frequency_settled * s.frequency;
-    const bool amplitude_settled_now = amplitude == 0.0 || std::fabs(log_growth) < growth_settled;
-    if (frequency_settled_now && amplitude_settled_now) return;
-    injected_target target{s.frequency, level != nullptr ? level->value : 0.0};
-    if (!frequency_settled_now) {
-      target.frequency =
-          frequency_root.next(s.frequency, offset, estimate.frequency, std::fabs(offset));
-    }
-    if (!amplitude_settled_now) {
-      // A cycle that grows at this level asks for a larger one.
-      const double log_amplitude = std::log(std::fabs(amplitude));
-      const double first = log_amplitude + std::copysign(std::log(2.0), log_growth);
-      const double next = amplitude_root.next(log_amplitude, log_growth, first, std::log(4.0));
-      target.level = s.tank_rest + std::copysign(std::exp(next), amplitude);
-    }
+    if (std::fabs(offset) < ringing_settled * s.frequency) return;
+    const double target = root.next(s.frequency, offset, estimate.frequency, std::fabs(offset));
     say("search %d: the injected cycle at %le Hz rings at %le Hz, growing %.4g times a "
-        "period; injected runs at %le Hz, amplitude %le V\n",
-        ++s.start.search_steps, s.frequency, estimate.frequency, estimate.growth, target.frequency,
-        target.level - s.tank_rest);
-    if (!continue_injected(s, target)) return;
+        "period; injected runs at %le Hz\n",
+        ++s.start.search_steps, s.frequency, estimate.frequency, estimate.growth, target);
+    if (!continue_injected(s, {target, injection_level(c)->value})) return;
   }
+}
+
+// The step the tank's voltage makes at the injection: its free value at
+// t = 0 less the level the injection hands it.
+double injection_jump(circuit* c) {
+  return tank_samples(c, 0)[0] - injection_level(c)->value;
+}
+
+// Closes the injection's jump by secant steps in the frequency. A cycle
+// without a jump runs free between injections: slot 0 of the coupled runs
+// then starts on the natural cycle, whatever the level, as long as the
+// level lies on it.
+void close_injection_jump(search_state& s) {
+  circuit* c = s.c;
+  secant_root root;
+  const double level = injection_level(c)->value;
+  const double tolerance = jump_settled * (std::fabs(level - s.tank_rest) + 1e-3);
+  double first_jump = 0.0;
+  for (int k = 0; k < max_settling_runs; ++k) {
+    const double jump = injection_jump(c);
+    if (std::fabs(jump) < tolerance) return;
+    if (k == 0) first_jump = std::fabs(jump);
+    // A level above the cycle's amplitude leaves a jump that no frequency
+    // closes.
+    if (k >= 3 && std::fabs(jump) > 0.5 * first_jump) return;
+    const ringing estimate = estimate_ringing(tank_samples(c, 0), s.frequency);
+    double first = estimate.found ? estimate.frequency : s.frequency;
+    if (std::fabs(first - s.frequency) < 1e-7 * s.frequency) first = s.frequency * (1.0 + 1e-7);
+    const double target = root.next(s.frequency, jump, first, std::fabs(first - s.frequency));
+    if (std::fabs(target - s.frequency) < 1e-13 * s.frequency) return;
+    say("search %d: the injected cycle at %le Hz jumps %le V at the injection; injected runs "
+        "at %le Hz\n",
+        ++s.start.search_steps, s.frequency, jump, target);
+    if (!continue_injected(s, {target, level})) return;
+    s.start.best_estimate = s.frequency;
+  }
+}
+
+void settle_injected_cycle(search_state& s) {
+  if (injection_level(s.c) == nullptr) return;
+  follow_ringing(s);
+  close_injection_jump(s);
 }
 
 // One coupled solve from the injected solution held, with the equilibrium
@@ -236,7 +260,7 @@ bool coupled_attempt(search_state& s, bool damp) {
         s.start.search_steps, report.problem, report.frequency, report.amplitude);
   }
   restore_snapshot(c, s.injected);
-  hold_injection(c);
+  if (!s.injected_is_cycle) hold_injection(c);
   return false;
 }
 
@@ -253,6 +277,24 @@ bool coupled_from_injected(search_state& s, const std::string& job) {
   return coupled_attempt(s, true);
 }
 
+// A dV/df run after the first that missed, solved again from the previous
+// run's cycle with the guards.
+void search_from_previous_run(const search_request& r) {
+  circuit* c = r.c;
+  restore_snapshot(c, r.from);
+  search_state s = held_at_present(c, r.accuracy, r.start);
+  s.injected_is_cycle = true;
+  for (bool damp : {false, true}) {
+    say("search %d: dV/df run %d from run %d's cycle at %le Hz, the equilibrium deflated%s\n",
+        ++s.start.search_steps, r.run, r.run - 1, s.frequency, damp ? ", damped" : "");
+    if (coupled_attempt(s, damp)) return;
+  }
+  fatal(
+      "error, oscillator search: dV/df run %d found no natural cycle from run %d's at %le Hz; "
+      "take smaller dV/df steps\n",
+      r.run, r.run - 1, s.frequency);
+}
+
 }  // namespace
 
 void oscillator_search_failed(const oscillator_start& start, double frequency) {
@@ -266,6 +308,10 @@ void oscillator_search_failed(const oscillator_start& start, double frequency) {
 
 void search_natural_cycle(const search_request& r) {
   circuit* c = r.c;
+  if (r.run > 0) {
+    search_from_previous_run(r);
+    return;
+  }
   restore_snapshot(c, r.from);
   hold_injection(c);
   search_state s = held_at_present(c, r.accuracy, r.start);
