@@ -25,11 +25,12 @@ constexpr int max_settling_runs = 8;
 constexpr double ringing_settled = 1e-4;
 // An injection jump this small against the injected amplitude is closed.
 constexpr double jump_settled = 1e-7;
-// The injection levels of the search's rounds, as multiples of the one it
-// starts from: a level above the natural amplitude pumps the injected cycle
-// away from the natural one, while any level below it lies on the natural
-// cycle.
-constexpr double amplitude_rounds[] = {1.0, 1.0 / 3.0, 3.0};
+// The search's rounds. A level above the natural amplitude pumps the
+// injected cycle away from the natural one, while any level below it lies
+// on the natural cycle: after the first round the level moves by this
+// factor, down when the settled cycle decays and up when it grows.
+constexpr int rounds = 3;
+constexpr double round_factor = 3.0;
 // Halvings of a continuation step before the continuation gives up.
 constexpr int max_halvings = 8;
 // The detuned starts of a fixed-period run that fails near resonance.
@@ -214,14 +215,14 @@ void close_injection_jump(search_state& s) {
   secant_root root;
   const double level = injection_level(c)->value;
   const double tolerance = jump_settled * (std::fabs(level - s.tank_rest) + 1e-3);
-  double first_jump = 0.0;
+  double best = 0.0;
   for (int k = 0; k < max_settling_runs; ++k) {
     const double jump = injection_jump(c);
     if (std::fabs(jump) < tolerance) return;
-    if (k == 0) first_jump = std::fabs(jump);
-    // A level above the cycle's amplitude leaves a jump that no frequency
-    // closes.
-    if (k >= 3 && std::fabs(jump) > 0.5 * first_jump) return;
+    // A level at or above the cycle's amplitude leaves a jump that no
+    // frequency closes: stop once a step fails to halve the best so far.
+    if (k > 0 && !(std::fabs(jump) < 0.5 * best)) return;
+    best = std::fabs(jump);
     const ringing estimate = estimate_ringing(tank_samples(c, 0), s.frequency);
     double first = estimate.found ? estimate.frequency : s.frequency;
     if (std::fabs(first - s.frequency) < 1e-7 * s.frequency) first = s.frequency * (1.0 + 1e-7);
@@ -316,15 +317,19 @@ void search_natural_cycle(const search_request& r) {
   hold_injection(c);
   search_state s = held_at_present(c, r.accuracy, r.start);
   tagged_value* level = injection_level(c);
-  const double amplitude = level != nullptr ? level->value - s.tank_rest : 0.0;
-  for (double factor : amplitude_rounds) {
-    if (level != nullptr && factor != 1.0) {
-      const double target = s.tank_rest + factor * amplitude;
+  double factor = 1.0 / round_factor;
+  for (int round = 0; round < rounds; ++round) {
+    if (round > 0 && level != nullptr) {
+      const double target = s.tank_rest + factor * (level->value - s.tank_rest);
       say("search %d: the injected runs at %le Hz, amplitude %le V\n", ++s.start.search_steps,
           s.frequency, target - s.tank_rest);
       if (!continue_injected(s, {s.frequency, target})) continue;
     }
     settle_injected_cycle(s);
+    if (round == 0) {
+      const ringing settled = estimate_ringing(tank_samples(c, 0), s.frequency);
+      if (settled.found && settled.growth > 1.0) factor = round_factor;
+    }
     if (coupled_from_injected(s, r.job)) return;
   }
   oscillator_search_failed(r.start, s.frequency);
