@@ -22,7 +22,7 @@ namespace {
 
 constexpr int max_settling_runs = 8;
 // A ringing estimate this close to the injected frequency has settled.
-constexpr double ringing_settled = 1e-4;
+constexpr double ringing_settled = 1e-3;
 // An injection jump this small against the injected amplitude is closed.
 constexpr double jump_settled = 1e-7;
 // The search's rounds. A level above the natural amplitude pumps the
