@@ -146,9 +146,11 @@ int run_analysis(const std::string& job, network& net, double accuracy) {
     start_from_dc(job, c, accuracy, start);
   }
   if (!skip_frequency_runs) {
+    start.frequency = a.frequencies.start;  // what a search in the first run starts from
     run_frequencies(job, c, accuracy, a.frequencies,
                     period_dvar(c)->number == -2 ? &start : nullptr);
   }
+  // The double runs start from the frequency last solved.
   start.frequency = 1.0 / period_dvar(c)->value;
 
   const int32_t mode = period_dvar(c)->number;
