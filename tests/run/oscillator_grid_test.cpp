@@ -89,6 +89,15 @@ bool on_natural_cycle(const test::tank_spec& t, const reference& ref, const test
          std::fabs(r.amplitude / ref.amplitude - 1) < 0.03;
 }
 
+int iterations(const std::string& out) {
+  int count = 0;
+  for (std::size_t at = out.find("   iter "); at != std::string::npos;
+       at = out.find("   iter ", at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
 TEST(oscillator_grid, every_run_ends_on_the_natural_cycle_or_says_it_could_not) {
   const char* mode = std::getenv("PSS_OSCILLATOR_GRID");
   const bool full = mode != nullptr && std::string(mode) == "full";
@@ -125,8 +134,9 @@ TEST(oscillator_grid, every_run_ends_on_the_natural_cycle_or_says_it_could_not) 
                             << ", amplitude " << amplitude;
           }
           if (full || !ok) {
-            std::printf("grid | %s | %d | %.2f | %.1f | %s | %.2f s\n", g.name, planes, start,
-                        amplitude, ok ? "natural" : (honest ? "status 1" : "WRONG"), r.seconds);
+            std::printf("grid | %s | %d | %.2f | %.1f | %s | %d | %.2f s\n", g.name, planes, start,
+                        amplitude, ok ? "natural" : (honest ? "status 1" : "WRONG"),
+                        iterations(r.out), r.seconds);
           }
         }
       }
