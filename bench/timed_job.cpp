@@ -3,6 +3,7 @@
 // one line of figures to standard error for the benchmark:
 //   timings iterations=.. assembly=.. factor=.. substitute=.. update=..
 //   setup=.. n=.. method=.. order=.. profile_work=.. lu_work=.. factor_entries=..
+//   gmres_work=.. gmres_iterations=.. fallbacks=..
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,10 +17,11 @@ void report() {
   std::fprintf(stderr,
                "timings iterations=%lld assembly=%.6f factor=%.6f substitute=%.6f update=%.6f "
                "setup=%.6f n=%d method=%d order=%d profile_work=%.6g lu_work=%.6g "
-               "factor_entries=%.6g\n",
+               "factor_entries=%.6g gmres_work=%.6g gmres_iterations=%lld fallbacks=%d\n",
                static_cast<long long>(t.iterations), t.assembly, t.factor, t.substitute, t.update,
                t.setup, t.largest_n, t.largest.method, t.largest.order, t.largest.profile_work,
-               t.largest.lu_work, t.largest.factor_entries);
+               t.largest.lu_work, t.largest.factor_entries, t.largest.gmres_work,
+               static_cast<long long>(t.largest.gmres_iterations), t.largest.fallbacks);
 }
 
 }  // namespace

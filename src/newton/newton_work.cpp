@@ -38,7 +38,8 @@ void newton_work_create(newton_work& w, circuit* c, matrix* m, real_vector* corr
   clock_type::time_point t = clock_type::now();
   assem_mat_res_recording(c, m, correction, w.map);
   spent.assembly += seconds_since(t);
-  w.solver = linear_solver_create(m, period_is_unknown(c));
+  const plane_layout layout = plane_layout_of(c, m);
+  w.solver = linear_solver_create(m, period_is_unknown(c), {}, &layout);
   spent.setup += seconds_since(t);
   linear_solver_factor(w.solver, m);
   spent.factor += seconds_since(t);
@@ -73,6 +74,9 @@ int newton_iteration(newton_work& w, circuit* c, double accuracy, matrix* m,
 }
 
 void newton_work_free(newton_work& w) {
+  if (w.solver != nullptr && spent.largest_n == linear_solver_describe(w.solver).n) {
+    spent.largest = linear_solver_describe(w.solver);
+  }
   linear_solver_free(w.solver);
   w.solver = nullptr;
   w.map = assembly_map{};

@@ -46,4 +46,8 @@ int newton_iteration(newton_work& w, circuit* c, double accuracy, matrix* m,
 
 void newton_work_free(newton_work& w);
 
+// Where m's equations stand in the time planes of c, for the block-circulant
+// preconditioner; planes = 0 when c is not expanded.
+plane_layout plane_layout_of(const circuit* c, const matrix* m);
+
 }  // namespace pss

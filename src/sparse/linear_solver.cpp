@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "sparse/blocks.h"
+#include "sparse/gmres.h"
 #include "sparse/lu_factor.h"
 #include "sparse/lu_order.h"
 #include "sparse/ordering.h"
@@ -31,6 +32,18 @@ constexpr int32_t smallest_renumbered = 64;
 // The sparse LU's work per multiply-add against the profile's contiguous
 // inner loops, from timing both on time-plane patterns.
 constexpr double lu_cost_per_work = 3.0;
+
+// The most that METIS's order has saved over AMD's on time-plane patterns
+// (a factor 2.6 on the 1000-section ladder at 256 planes).
+constexpr double metis_gain = 4.0;
+
+// GMRES: the iterations a solve is assumed to take when choosing, its
+// basis, its limit and its tolerance on the relative residual, tight
+// enough that the Newton iteration cannot tell it from a direct solve.
+constexpr double gmres_assumed_iterations = 10.0;
+constexpr int32_t gmres_restart = 10;
+constexpr int32_t gmres_limit = 60;
+constexpr double gmres_tolerance = 1e-13;
 
 struct profile_solve {
   matrix* expanded = nullptr;
@@ -57,8 +70,14 @@ struct linear_solver {
   double profile_work = 0.0;
   double lu_work = 0.0;
   double factor_entries = 0.0;
+  double gmres_work = 0.0;
+  int32_t fallbacks = 0;
   profile_solve profile;
   sparse_lu lu;
+  bool lu_ready = false;
+  circulant_preconditioner circulant;
+  gmres_space krylov;
+  const matrix* factored = nullptr;  // the matrix of the last factorisation
   border last;
 };
 
@@ -99,6 +118,67 @@ void lay_out_border(linear_solver* s, const matrix* m) {
   s->last.z.assign(static_cast<std::size_t>(m->n - 1), 0.0);
 }
 
+// The fill-reducing order of the leading equations: AMD or METIS, or the
+// one with less work by the symbolic count. METIS is not tried when even
+// the largest gain it has shown over AMD on time-plane patterns would not
+// bring the LU below `to_beat` (the best other method's work): on large
+// patterns it takes far longer than AMD.
+void choose_lu_order(linear_solver* s, const matrix* m, int wanted, double to_beat) {
+  const int32_t leading = s->bordered ? s->n - 1 : s->n;
+  adjacency a = adjacency_of(m, s->bordered ? s->n - 1 : -1);
+  a.start.resize(static_cast<std::size_t>(leading) + 1);
+  std::vector<int32_t> amd, metis;
+  fill_count amd_fill{0.0, 0.0}, metis_fill{0.0, 0.0};
+  if (wanted != lu_order::metis) {
+    amd = amd_elimination_order(a);
+    amd_fill = count_fill(a, amd);
+  }
+  const bool hopeless =
+      wanted == lu_order::automatic && lu_cost_per_work * amd_fill.work > metis_gain * to_beat;
+  if (wanted != lu_order::amd && !hopeless) {
+    metis = metis_elimination_order(a);
+    metis_fill = count_fill(a, metis);
+  }
+  const bool take_metis =
+      wanted == lu_order::metis ||
+      (wanted == lu_order::automatic && !hopeless && metis_fill.work < amd_fill.work);
+  const fill_count& fill = take_metis ? metis_fill : amd_fill;
+  s->order = take_metis ? lu_order::metis : lu_order::amd;
+  s->lu_work = fill.work;
+  s->factor_entries = 2.0 * fill.entries + leading;
+  s->lu.order = take_metis ? std::move(metis) : std::move(amd);
+}
+
+void lay_out_lu(linear_solver* s, const matrix* m) {
+  const int32_t leading = s->bordered ? s->n - 1 : s->n;
+  sparse_lu_create(s->lu, m, leading, std::move(s->lu.order));
+  s->lu_ready = true;
+}
+
+// After GMRES gave up: the sparse LU from here on.
+void fall_back_to_lu(linear_solver* s) {
+  ++s->fallbacks;
+  if (!s->lu_ready) {
+    if (s->lu.order.empty()) choose_lu_order(s, s->factored, lu_order::automatic, 1e300);
+    lay_out_lu(s, s->factored);
+  }
+  s->method = linear_method::sparse_lu;
+  sparse_lu_factor(s->lu, s->factored);
+}
+
+void factor_border(linear_solver* s, const matrix* m);
+
+// Solves the leading equations in place: by the LU, or by GMRES, falling
+// back to the LU (with the border's solve redone) when GMRES gives up.
+void leading_solve(linear_solver* s, double* x) {
+  if (s->method == linear_method::gmres_circulant) {
+    if (gmres_solve(s->krylov, s->factored, s->circulant, x)) return;
+    fall_back_to_lu(s);
+    if (s->bordered) factor_border(s, s->factored);
+  }
+  sparse_lu_solve(s->lu, x, 1);
+}
+
 void factor_border(linear_solver* s, const matrix* m) {
   border& b = s->last;
   const matrix_row& r = m->rows[m->n - 1];
@@ -107,7 +187,11 @@ void factor_border(linear_solver* s, const matrix* m) {
     b.z[static_cast<std::size_t>(r.entries[k].col)] = r.entries[k].upper;
     b.lower[static_cast<std::size_t>(k)] = r.entries[k].lower;
   }
-  sparse_lu_solve(s->lu, b.z.data(), 1);
+  if (s->method == linear_method::gmres_circulant &&
+      !gmres_solve(s->krylov, m, s->circulant, b.z.data())) {
+    fall_back_to_lu(s);  // z is left as it came, a12
+  }
+  if (s->method != linear_method::gmres_circulant) sparse_lu_solve(s->lu, b.z.data(), 1);
   double pivot = r.diag;
   for (std::size_t k = 0; k < b.cols.size(); ++k)
     pivot -= b.lower[k] * b.z[static_cast<std::size_t>(b.cols[k])];
@@ -117,7 +201,7 @@ void factor_border(linear_solver* s, const matrix* m) {
 void substitute_border(linear_solver* s, double* x) {
   const border& b = s->last;
   const int32_t n1 = s->n - 1;
-  sparse_lu_solve(s->lu, x, 1);
+  leading_solve(s, x);
   double last = x[n1];
   for (std::size_t k = 0; k < b.cols.size(); ++k)
     last -= b.lower[k] * x[static_cast<std::size_t>(b.cols[k])];
@@ -128,62 +212,69 @@ void substitute_border(linear_solver* s, double* x) {
 
 }  // namespace
 
-linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choice choice) {
+linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choice choice,
+                                    const plane_layout* layout) {
   auto* s = new linear_solver;
   s->n = m == nullptr ? 0 : m->n;
   if (s->n == 0) return s;
   s->bordered = bordered && s->n > 1;
   choose_profile_order(s, m);
+  const int32_t leading = s->bordered ? s->n - 1 : s->n;
 
   s->method = choice.method;
   if (s->method == linear_method::automatic && s->n < smallest_general_lu) {
     s->method = linear_method::profile;
   }
-  std::vector<int32_t> lu_order_found;
-  if (s->method != linear_method::profile) {
-    const int32_t in_lu = s->bordered ? s->n - 1 : s->n;
-    const adjacency a = adjacency_of(m, s->bordered ? s->n - 1 : -1);
-    adjacency inner = a;
-    inner.start.resize(static_cast<std::size_t>(in_lu) + 1);
-    std::vector<int32_t> amd, metis;
-    fill_count amd_fill{0.0, 0.0}, metis_fill{0.0, 0.0};
-    if (choice.order != lu_order::metis) {
-      amd = amd_elimination_order(inner);
-      amd_fill = count_fill(inner, amd);
-    }
-    if (choice.order != lu_order::amd) {
-      metis = metis_elimination_order(inner);
-      metis_fill = count_fill(inner, metis);
-    }
-    const bool take_metis = choice.order == lu_order::metis ||
-                            (choice.order == lu_order::automatic && metis_fill.work < amd_fill.work);
-    const fill_count& fill = take_metis ? metis_fill : amd_fill;
-    s->order = take_metis ? lu_order::metis : lu_order::amd;
-    s->lu_work = fill.work;
-    lu_order_found = take_metis ? std::move(metis) : std::move(amd);
+  const bool circulant = layout != nullptr && circulant_fits(m, leading, *layout) &&
+                         (s->method == linear_method::automatic ||
+                          s->method == linear_method::gmres_circulant);
+  if (circulant) {
+    circulant_create(s->circulant, m, leading, *layout);
+    double product = 0.0;
+    for (int32_t i = 0; i < leading; ++i) product += 1.0 + 2.0 * m->rows[i].count;
+    const double solves = s->bordered ? 2.0 : 1.0;
+    s->gmres_work = s->circulant.factor_work +
+                    solves * gmres_assumed_iterations *
+                        (s->circulant.solve_work + product + 2.0 * gmres_restart * leading);
+  }
+  if (s->method == linear_method::automatic || s->method == linear_method::sparse_lu) {
+    const double to_beat = circulant ? std::min(s->gmres_work, s->profile_work) : s->profile_work;
+    choose_lu_order(s, m, choice.order, to_beat);
     if (s->method == linear_method::automatic) {
-      s->method = lu_cost_per_work * fill.work < s->profile_work ? linear_method::sparse_lu
-                                                                 : linear_method::profile;
-    }
-    if (s->method == linear_method::sparse_lu) {
-      s->factor_entries = 2.0 * fill.entries + in_lu;
-      sparse_lu_create(s->lu, m, in_lu, std::move(lu_order_found));
-      if (s->bordered) lay_out_border(s, m);
+      const double lu = lu_cost_per_work * s->lu_work;
+      s->method = lu < s->profile_work ? linear_method::sparse_lu : linear_method::profile;
+      if (circulant && s->gmres_work < std::min(lu, s->profile_work)) {
+        s->method = linear_method::gmres_circulant;
+      }
     }
   }
+  if (s->method == linear_method::sparse_lu) lay_out_lu(s, m);
+  if (s->method == linear_method::gmres_circulant) {
+    gmres_create(s->krylov, leading, gmres_restart, gmres_limit, gmres_tolerance);
+    s->factor_entries = 0.0;
+  } else if (circulant) {
+    circulant_free(s->circulant);
+    s->circulant = circulant_preconditioner{};
+  }
+  if (s->method != linear_method::profile && s->bordered) lay_out_border(s, m);
   if (s->method == linear_method::profile) lay_out_profile(s, m);
   return s;
 }
 
 void linear_solver_factor(linear_solver* s, const matrix* m) {
   if (s->n == 0) return;
+  s->factored = m;
   if (s->method == linear_method::profile) {
     profile_solve& p = s->profile;
     profile_refill(p.expanded, m, p.first, p.renumbered ? &p.order : nullptr);
     matrix_factor(p.expanded);
     return;
   }
-  sparse_lu_factor(s->lu, m);
+  if (s->method == linear_method::gmres_circulant) {
+    circulant_factor(s->circulant, m);
+  } else {
+    sparse_lu_factor(s->lu, m);
+  }
   if (s->bordered) factor_border(s, m);
 }
 
@@ -205,19 +296,22 @@ void linear_solver_substitute(linear_solver* s, real_vector* b) {
   if (s->bordered) {
     substitute_border(s, b->values);
   } else {
-    sparse_lu_solve(s->lu, b->values, 1);
+    leading_solve(s, b->values);
   }
 }
 
 linear_solver_report linear_solver_describe(const linear_solver* s) {
-  return {s->method, s->method == linear_method::sparse_lu ? s->order : lu_order::automatic,
-          s->profile_work, s->lu_work, s->factor_entries};
+  return {s->n, s->method,        s->method == linear_method::sparse_lu ? s->order : lu_order::automatic,
+          s->profile_work,  s->lu_work,
+          s->factor_entries, s->gmres_work,
+          s->krylov.iterations, s->fallbacks};
 }
 
 void linear_solver_free(linear_solver* s) {
   if (s == nullptr) return;
   if (s->profile.expanded != nullptr) mat_free(s->profile.expanded);
   sparse_lu_free(s->lu);
+  circulant_free(s->circulant);
   delete s;
 }
 

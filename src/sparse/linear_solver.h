@@ -13,12 +13,19 @@
 //   finds cheaper). A bordered last equation (the period, which couples to
 //   every plane) is kept out of the LU and eliminated last: two solves with
 //   the same factors and one scalar pivot.
+// - gmres_circulant: for equations laid out as circuit unknowns × planes,
+//   GMRES preconditioned by the block-circulant (plane-averaged) Jacobian,
+//   which the Fourier transform over the planes splits into one complex
+//   solve of the circuit's size per harmonic. For a linear time-invariant
+//   circuit the preconditioner is exact. Should GMRES not reach its
+//   tolerance, that solve and all later ones fall back to the sparse LU.
 //
-// Above the size the cheaper of the two by estimated work is taken.
+// Above the size the cheapest by estimated work is taken.
 #pragma once
 
 #include <cstdint>
 
+#include "sparse/circulant.h"
 #include "sparse/matrix.h"
 
 namespace pss {
@@ -30,6 +37,7 @@ namespace linear_method {
 constexpr int automatic = 0;
 constexpr int profile = 1;
 constexpr int sparse_lu = 2;
+constexpr int gmres_circulant = 3;
 }  // namespace linear_method
 
 namespace lu_order {
@@ -47,17 +55,24 @@ struct linear_solver;
 
 // What the set-up found and chose, for the benchmark's report.
 struct linear_solver_report {
+  int32_t n;
   int method;
   int order;               // sparse_lu only
   double profile_work;     // multiply-adds of the profile factorisation
   double lu_work;          // estimated multiply-adds of the sparse LU, or 0
   double factor_entries;   // stored entries of the chosen factors
+  double gmres_work;       // estimated multiply-adds of one GMRES solve, or 0
+  int64_t gmres_iterations;  // summed over every solve so far
+  int32_t fallbacks;         // GMRES solves that fell back to the LU
 };
 
 // Chooses the method and order for m's pattern and lays out the work space.
 // `bordered`: the last equation is the period's, eliminated last. Reads the
-// pattern only. Stops the run when the work space cannot be had.
-linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choice choice = {});
+// pattern only. `layout`, when given, says where the equations stand in the
+// planes, which the block-circulant preconditioner needs. Stops the run when
+// the work space cannot be had.
+linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choice choice = {},
+                                    const plane_layout* layout = nullptr);
 
 // Factorises m's present values (same pattern as at creation).
 void linear_solver_factor(linear_solver* s, const matrix* m);
