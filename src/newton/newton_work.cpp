@@ -34,12 +34,13 @@ const newton_timings& newton_time_spent() {
   return spent;
 }
 
-void newton_work_create(newton_work& w, circuit* c, matrix* m, real_vector* correction) {
+void newton_work_create(newton_work& w, circuit* c, matrix* m, real_vector* correction,
+                        linear_choice choice) {
   clock_type::time_point t = clock_type::now();
   assem_mat_res_recording(c, m, correction, w.map);
   spent.assembly += seconds_since(t);
   const plane_layout layout = plane_layout_of(c, m);
-  w.solver = linear_solver_create(m, period_is_unknown(c), {}, &layout);
+  w.solver = linear_solver_create(m, period_is_unknown(c), choice, &layout);
   spent.setup += seconds_since(t);
   linear_solver_factor(w.solver, m);
   spent.factor += seconds_since(t);

@@ -35,8 +35,9 @@ const newton_timings& newton_time_spent();
 
 // Assembles the first iteration's system into m and `correction` (both
 // zero), records the assembly map, chooses and lays out the linear solver
-// and factorises.
-void newton_work_create(newton_work& w, circuit* c, matrix* m, real_vector* correction);
+// and factorises. `choice` overrides the solver's own choice of method.
+void newton_work_create(newton_work& w, circuit* c, matrix* m, real_vector* correction,
+                        linear_choice choice = {});
 
 // One iteration i: assembly (unless already done), factorisation, solve,
 // update, error measure and its line; leaves m and `correction` zero.

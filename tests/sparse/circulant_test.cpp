@@ -13,6 +13,7 @@
 #include "sparse/circulant.h"
 #include "sparse/fft.h"
 #include "sparse/gmres.h"
+#include "sparse/linear_solver.h"
 #include "sparse/sparse_helpers.h"
 #include "support/dense.h"
 
@@ -200,6 +201,28 @@ TEST(gmres, gives_up_and_leaves_the_right_side_when_the_limit_is_too_short) {
   EXPECT_FALSE(gmres_solve(g, s.m, p, b.data()));
   EXPECT_EQ(b, before);
   circulant_free(p);
+  mat_free(s.m);
+}
+
+// The period's row and column bordered around a time-varying system: two
+// GMRES solves with one preconditioner and one scalar pivot.
+TEST(gmres, solves_a_bordered_system_through_the_linear_solver) {
+  plane_system s = ladder_on_planes(4, 12, true, true, 9);
+  linear_solver* solver =
+      linear_solver_create(s.m, true, {linear_method::gmres_circulant, lu_order::automatic}, &s.layout);
+  ASSERT_EQ(linear_solver_describe(solver).method, linear_method::gmres_circulant);
+  linear_solver_factor(solver, s.m);
+  std::vector<double> b = right_side(s.m->n);
+  const std::vector<double> want = test::dense_solve(test::dense_of(s.m), b);
+  real_vector x{b.data(), s.m->n};
+  linear_solver_substitute(solver, &x);
+  for (int32_t i = 0; i < s.m->n; ++i) {
+    EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)],
+                1e-10 * (1.0 + std::fabs(want[static_cast<std::size_t>(i)])))
+        << "x[" << i << "]";
+  }
+  EXPECT_EQ(linear_solver_describe(solver).fallbacks, 0);
+  linear_solver_free(solver);
   mat_free(s.m);
 }
 
