@@ -40,6 +40,7 @@ void newton_work_create(newton_work& w, circuit* c, matrix* m, real_vector* corr
   assem_mat_res_recording(c, m, correction, w.map);
   spent.assembly += seconds_since(t);
   const plane_layout layout = plane_layout_of(c, m);
+  choice.rescue = true;
   w.solver = linear_solver_create(m, period_is_unknown(c), choice, &layout);
   spent.setup += seconds_since(t);
   linear_solver_factor(w.solver, m);

@@ -14,6 +14,7 @@
 #include "sparse/linear_solver.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "sparse/blocks.h"
@@ -78,6 +79,8 @@ struct linear_solver {
   circulant_preconditioner circulant;
   gmres_space krylov;
   const matrix* factored = nullptr;  // the matrix of the last factorisation
+  bool rescue = false;
+  std::vector<double> saved;  // the right side, while a profile solve may need redoing
   border last;
 };
 
@@ -210,6 +213,41 @@ void substitute_border(linear_solver* s, double* x) {
   for (int32_t i = 0; i < n1; ++i) x[i] -= b.z[static_cast<std::size_t>(i)] * last;
 }
 
+void substitute_profile(profile_solve& p, real_vector* b) {
+  if (!p.renumbered) {
+    matrix_substitute(p.expanded, b);
+    return;
+  }
+  const std::vector<int32_t>& old_of_new = p.order.old_of_new;
+  for (std::size_t i = 0; i < old_of_new.size(); ++i) p.permuted[i] = b->values[old_of_new[i]];
+  real_vector x{p.permuted.data(), b->count};
+  matrix_substitute(p.expanded, &x);
+  for (std::size_t i = 0; i < old_of_new.size(); ++i) b->values[old_of_new[i]] = p.permuted[i];
+}
+
+bool all_finite(const double* x, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    if (!std::isfinite(x[i])) return false;
+  }
+  return true;
+}
+
+// After the profile met a zero pivot: the pivoting LU of the same system,
+// and from here on.
+void rescue_with_lu(linear_solver* s) {
+  const matrix* m = s->factored;
+  ++s->fallbacks;
+  choose_lu_order(s, m, lu_order::automatic, 1e300);
+  lay_out_lu(s, m);
+  if (s->bordered) lay_out_border(s, m);
+  s->method = linear_method::sparse_lu;
+  s->rescue = false;
+  sparse_lu_factor(s->lu, m);
+  if (s->bordered) factor_border(s, m);
+  mat_free(s->profile.expanded);
+  s->profile.expanded = nullptr;
+}
+
 }  // namespace
 
 linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choice choice,
@@ -257,7 +295,11 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
     s->circulant = circulant_preconditioner{};
   }
   if (s->method != linear_method::profile && s->bordered) lay_out_border(s, m);
-  if (s->method == linear_method::profile) lay_out_profile(s, m);
+  if (s->method == linear_method::profile) {
+    lay_out_profile(s, m);
+    s->rescue = choice.rescue;
+    if (s->rescue) s->saved.assign(static_cast<std::size_t>(s->n), 0.0);
+  }
   return s;
 }
 
@@ -281,17 +323,11 @@ void linear_solver_factor(linear_solver* s, const matrix* m) {
 void linear_solver_substitute(linear_solver* s, real_vector* b) {
   if (s->n == 0) return;
   if (s->method == linear_method::profile) {
-    profile_solve& p = s->profile;
-    if (!p.renumbered) {
-      matrix_substitute(p.expanded, b);
-      return;
-    }
-    const std::vector<int32_t>& old_of_new = p.order.old_of_new;
-    for (std::size_t i = 0; i < old_of_new.size(); ++i) p.permuted[i] = b->values[old_of_new[i]];
-    real_vector x{p.permuted.data(), s->n};
-    matrix_substitute(p.expanded, &x);
-    for (std::size_t i = 0; i < old_of_new.size(); ++i) b->values[old_of_new[i]] = p.permuted[i];
-    return;
+    if (s->rescue) std::copy(b->values, b->values + s->n, s->saved.begin());
+    substitute_profile(s->profile, b);
+    if (!s->rescue || all_finite(b->values, s->n)) return;
+    rescue_with_lu(s);
+    std::copy(s->saved.begin(), s->saved.end(), b->values);
   }
   if (s->bordered) {
     substitute_border(s, b->values);

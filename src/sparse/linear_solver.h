@@ -49,6 +49,11 @@ constexpr int metis = 2;
 struct linear_choice {
   int method = linear_method::automatic;
   int order = lu_order::automatic;  // for sparse_lu
+  // The profile solve does not pivot, and a pivot that is exactly zero
+  // turns its answer into infinities and NaNs. With `rescue` set, such a
+  // solve is done again by the pivoting sparse LU, which then serves the
+  // rest of the matrix's solves; an answer that is finite is never redone.
+  bool rescue = false;
 };
 
 struct linear_solver;
@@ -63,7 +68,7 @@ struct linear_solver_report {
   double factor_entries;   // stored entries of the chosen factors
   double gmres_work;       // estimated multiply-adds of one GMRES solve, or 0
   int64_t gmres_iterations;  // summed over every solve so far
-  int32_t fallbacks;         // GMRES solves that fell back to the LU
+  int32_t fallbacks;         // solves that fell back to the LU (GMRES, or a zero pivot)
 };
 
 // Chooses the method and order for m's pattern and lays out the work space.
