@@ -426,6 +426,7 @@ def main():
     p.add_argument("--repeats", type=int, default=3)
     p.add_argument("--smoke", action="store_true")
     p.add_argument("--only", default="", help="run only cases whose name holds this")
+    p.add_argument("--no-ngspice", action="store_true")
     p.add_argument("--work", default=None, help="folder for the runs (default: temporary)")
     args = p.parse_args()
 
@@ -433,7 +434,7 @@ def main():
     net = os.path.join(args.build, "tools", "pss_net", "pss-net")
     wave = os.path.join(args.build, "tools", "pss_wave", "pss-wave")
     old_exe = os.path.join(args.baseline, "pss") if args.baseline else None
-    have_ngspice = shutil.which("ngspice") is not None
+    have_ngspice = shutil.which("ngspice") is not None and not args.no_ngspice
     repeats = 1 if args.smoke else args.repeats
     started = datetime.datetime.utcnow()
     work = args.work or tempfile.mkdtemp(prefix="pss-bench-")

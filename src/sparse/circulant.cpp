@@ -58,7 +58,8 @@ void estimate_work(circulant_preconditioner& p) {
     }
     a.start[static_cast<std::size_t>(j) + 1] = static_cast<int32_t>(a.next.size());
   }
-  const fill_count fill = count_fill(a, amd_elimination_order(a));
+  fill_count fill{0.0, 0.0};
+  amd_elimination_order(a, &fill);
   const double harmonics = p.planes / 2 + 1;
   const double per_plane_transform = 5.0 * std::log2(std::max(2, p.planes));
   // Complex arithmetic costs about four real multiply-adds.
@@ -105,24 +106,45 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   p.col_start = std::move(columns.start);
   p.row_index = std::move(columns.cols);
 
-  // Terms: one per (place, offset), found by sorting the keys.
-  std::vector<int64_t> keys;
-  keys.reserve(static_cast<std::size_t>(equations) * 3);
+  // Terms: one per (place, offset). The values are taken place by place
+  // (a counting sort), and within a place each offset's first value opens
+  // the term, which `opened` remembers per offset.
+  const std::size_t places = p.row_index.size();
+  std::vector<int32_t> place_of_value, offset_of_value;
+  place_of_value.reserve(static_cast<std::size_t>(equations) * 3);
+  offset_of_value.reserve(static_cast<std::size_t>(equations) * 3);
   each_stored_value(m, equations, [&](int32_t r, int32_t c, int, std::size_t) {
-    const int32_t q = place_of(p, layout.unknown[static_cast<std::size_t>(r)],
-                               layout.unknown[static_cast<std::size_t>(c)]);
-    keys.push_back(static_cast<int64_t>(q) * n_planes + offset_between(layout, r, c));
+    place_of_value.push_back(place_of(p, layout.unknown[static_cast<std::size_t>(r)],
+                                      layout.unknown[static_cast<std::size_t>(c)]));
+    offset_of_value.push_back(offset_between(layout, r, c));
   });
-  std::vector<int64_t> distinct = keys;
-  std::sort(distinct.begin(), distinct.end());
-  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-  p.term_place.resize(distinct.size());
-  p.term_offset.resize(distinct.size());
-  p.term_value.assign(distinct.size(), 0.0);
-  for (std::size_t t = 0; t < distinct.size(); ++t) {
-    p.term_place[t] = static_cast<int32_t>(distinct[t] / n_planes);
-    p.term_offset[t] = static_cast<int32_t>(distinct[t] % n_planes);
+  std::vector<int32_t> bucket(places + 1, 0);
+  for (int32_t q : place_of_value) ++bucket[static_cast<std::size_t>(q) + 1];
+  for (std::size_t q = 0; q < places; ++q) bucket[q + 1] += bucket[q];
+  std::vector<int32_t> by_place(place_of_value.size());
+  {
+    std::vector<int32_t> next(bucket.begin(), bucket.end() - 1);
+    for (std::size_t v = 0; v < place_of_value.size(); ++v)
+      by_place[static_cast<std::size_t>(next[static_cast<std::size_t>(place_of_value[v])]++)] =
+          static_cast<int32_t>(v);
   }
+  std::vector<int32_t> term_of_value(place_of_value.size());
+  std::vector<int32_t> opened_in(static_cast<std::size_t>(n_planes), -1);
+  std::vector<int32_t> opened_term(static_cast<std::size_t>(n_planes), -1);
+  for (std::size_t q = 0; q < places; ++q) {
+    for (int32_t at = bucket[q]; at < bucket[q + 1]; ++at) {
+      const int32_t v = by_place[static_cast<std::size_t>(at)];
+      const std::size_t d = static_cast<std::size_t>(offset_of_value[static_cast<std::size_t>(v)]);
+      if (opened_in[d] != static_cast<int32_t>(q)) {
+        opened_in[d] = static_cast<int32_t>(q);
+        opened_term[d] = static_cast<int32_t>(p.term_place.size());
+        p.term_place.push_back(static_cast<int32_t>(q));
+        p.term_offset.push_back(static_cast<int32_t>(d));
+      }
+      term_of_value[static_cast<std::size_t>(v)] = opened_term[d];
+    }
+  }
+  p.term_value.assign(p.term_place.size(), 0.0);
   std::size_t entries = 0;
   for (int32_t i = 0; i < equations; ++i) entries += static_cast<std::size_t>(m->rows[i].count);
   p.diag_term.resize(static_cast<std::size_t>(equations));
@@ -130,9 +152,8 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   p.upper_term.resize(entries);
   std::size_t at = 0;
   each_stored_value(m, equations, [&](int32_t, int32_t, int slot, std::size_t index) {
-    const int32_t t = static_cast<int32_t>(
-        std::lower_bound(distinct.begin(), distinct.end(), keys[at++]) - distinct.begin());
-    (slot == 0 ? p.diag_term : slot == 1 ? p.lower_term : p.upper_term)[index] = t;
+    (slot == 0 ? p.diag_term : slot == 1 ? p.lower_term : p.upper_term)[index] =
+        term_of_value[at++];
   });
 
   p.roots.resize(static_cast<std::size_t>(n_planes));

@@ -37,6 +37,7 @@ constexpr double lu_cost_per_work = 3.0;
 // The most that METIS's order has saved over AMD's on time-plane patterns
 // (a factor 2.6 on the 1000-section ladder at 256 planes).
 constexpr double metis_gain = 4.0;
+constexpr double metis_cost_per_entry = 100.0;
 
 // GMRES: the iterations a solve is assumed to take when choosing, its
 // basis, its limit and its tolerance on the relative residual, tight
@@ -125,7 +126,9 @@ void lay_out_border(linear_solver* s, const matrix* m) {
 // one with less work by the symbolic count. METIS is not tried when even
 // the largest gain it has shown over AMD on time-plane patterns would not
 // bring the LU below `to_beat` (the best other method's work): on large
-// patterns it takes far longer than AMD.
+// patterns it takes far longer than AMD. Nor is it tried when AMD's
+// factorisation already costs less than METIS's own run would (about a
+// hundred operations per entry of the pattern).
 void choose_lu_order(linear_solver* s, const matrix* m, int wanted, double to_beat) {
   const int32_t leading = s->bordered ? s->n - 1 : s->n;
   adjacency a = adjacency_of(m, s->bordered ? s->n - 1 : -1);
@@ -133,11 +136,12 @@ void choose_lu_order(linear_solver* s, const matrix* m, int wanted, double to_be
   std::vector<int32_t> amd, metis;
   fill_count amd_fill{0.0, 0.0}, metis_fill{0.0, 0.0};
   if (wanted != lu_order::metis) {
-    amd = amd_elimination_order(a);
-    amd_fill = count_fill(a, amd);
+    amd = amd_elimination_order(a, &amd_fill);
   }
   const bool hopeless =
-      wanted == lu_order::automatic && lu_cost_per_work * amd_fill.work > metis_gain * to_beat;
+      wanted == lu_order::automatic &&
+      (lu_cost_per_work * amd_fill.work > metis_gain * to_beat ||
+       amd_fill.work < metis_cost_per_entry * static_cast<double>(a.next.size()));
   if (wanted != lu_order::amd && !hopeless) {
     metis = metis_elimination_order(a);
     metis_fill = count_fill(a, metis);

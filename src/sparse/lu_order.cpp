@@ -11,9 +11,10 @@
 
 namespace pss {
 
-std::vector<int32_t> amd_elimination_order(const adjacency& a) {
+std::vector<int32_t> amd_elimination_order(const adjacency& a, fill_count* fill) {
   const int32_t n = static_cast<int32_t>(a.start.size()) - 1;
   std::vector<int32_t> order(static_cast<std::size_t>(n));
+  if (fill != nullptr) *fill = {0.0, 0.0};
   if (n == 0) return order;
   // amd_order reads the columns of A + Aᵀ: the adjacency is that pattern.
   std::vector<int32_t> start(a.start), next(a.next);
@@ -24,6 +25,7 @@ std::vector<int32_t> amd_elimination_order(const adjacency& a) {
   if (amd_order(n, start.data(), next.data(), order.data(), control, info) < AMD_OK) {
     out_of_memory();
   }
+  if (fill != nullptr) *fill = {info[AMD_LNZ], info[AMD_NMULTSUBS_LU]};
   return order;
 }
 
