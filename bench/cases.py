@@ -42,15 +42,19 @@ def oscillator(q, planes):
             "period": period, "kind": "oscillator", "state": "O0"}
 
 
-def rectifier(planes):
+def rectifier(planes, source_ohms=0):
     # 5 V, 50 Hz half-wave into 10 kOhm || 200 uF: RC = 2 s, 100 periods.
-    netlist = ("* Half-wave rectifier, RC load of 100 periods\n"
-               "V1 in 0 SIN(5)\nD1 in out 1n\nRL out 0 10k\nCL out 0 200u\n")
+    # Straight from the source the diode recharges the capacitor at every
+    # peak and the load's time constant only sets the ripple; behind a
+    # source resistance the charge builds up over many periods.
+    title = "* Half-wave rectifier, RC load of 100 periods" + (
+        f", {source_ohms:g} Ohm source" if source_ohms else "")
+    front = (f"RS in a {source_ohms:g}\nD1 a out " if source_ohms else "D1 in out ")
+    netlist = f"{title}\nV1 in 0 SIN(5)\n{front}1n\nRL out 0 10k\nCL out 0 200u\n"
     answers = f"1e-9\nn\n50\ny\ny\n{planes}\n"
     period = 0.02
     step = period / 200.0
-    deck = ("* Half-wave rectifier, RC load of 100 periods\n"
-            "V1 in 0 SIN(0 5 50)\nD1 in out dmod\n.model dmod D(IS=1n)\n"
+    deck = (f"{title}\nV1 in 0 SIN(0 5 50)\n{front}dmod\n.model dmod D(IS=1n)\n"
             "RL out 0 10k\nCL out 0 200u\n"
             f".tran {step:.6e} {{tstop}} 0 {step:.6e}\n")
     return {"netlist": netlist, "answers": answers, "deck": deck, "node": "out",
@@ -135,6 +139,8 @@ def suite(smoke=False):
             cases.append((f"osc_q{q}", oscillator(q, planes), planes))
     for planes in (64, 256, 1024):
         cases.append(("rectifier", rectifier(planes), planes))
+    for planes in (64, 256, 1024):
+        cases.append(("rectifier_1k_source", rectifier(planes, 1000), planes))
     for sections in (10, 100, 1000):
         for planes in (64, 256, 1024):
             cases.append((f"rc_ladder_{sections}", rc_ladder(sections, planes), planes))

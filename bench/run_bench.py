@@ -430,6 +430,9 @@ def main():
     p.add_argument("--work", default=None, help="folder for the runs (default: temporary)")
     args = p.parse_args()
 
+    args.build = os.path.abspath(args.build)
+    if args.baseline:
+        args.baseline = os.path.abspath(args.baseline)
     exe = os.path.join(args.build, "bench", "pss_timed_job")
     net = os.path.join(args.build, "tools", "pss_net", "pss-net")
     wave = os.path.join(args.build, "tools", "pss_wave", "pss-wave")
