@@ -38,8 +38,11 @@ def oscillator(q, planes):
         f"B1 o 0 I=-V(o)/({a:g} + {b:g}*V(o)*V(o))\n"
         ".ic V(o)=10m\n"
         f".tran {step:.6e} {{tstop}} 0 {step:.6e} uic\n")
+    # The amplitude grows and settles at about w0 / (2 Q) per second, an
+    # e-fold every Q / pi periods: from 10 mV to within 1e-3, about 12.
     return {"netlist": netlist, "answers": answers, "deck": deck, "node": "o",
-            "period": period, "kind": "oscillator", "state": "O0"}
+            "period": period, "kind": "oscillator", "state": "O0",
+            "settle_hint": 12.0 * q / math.pi + 50, "ngspice_nodes": 1}
 
 
 def rectifier(planes, source_ohms=0):
@@ -57,8 +60,11 @@ def rectifier(planes, source_ohms=0):
     deck = (f"{title}\nV1 in 0 SIN(0 5 50)\n{front}dmod\n.model dmod D(IS=1n)\n"
             "RL out 0 10k\nCL out 0 200u\n"
             f".tran {step:.6e} {{tstop}} 0 {step:.6e}\n")
+    # Behind the source resistance the charge builds up over about
+    # RS·C = 10 periods per conducting fraction of a period.
     return {"netlist": netlist, "answers": answers, "deck": deck, "node": "out",
-            "period": period, "kind": "mean", "state": "0"}
+            "period": period, "kind": "mean", "state": "0",
+            "settle_hint": 400.0 if source_ohms else 40.0, "ngspice_nodes": 2}
 
 
 def rc_ladder(sections, planes):
@@ -72,7 +78,10 @@ def rc_ladder(sections, planes):
             out.append(f"R{i} {prev} {node} 1k")
             out.append(f"C{i} {node} 0 1n")
         prev = node
-    return driven(lines, spice, planes, 100.0, prev)
+    # The slowest mode of a ladder driven at one end decays with
+    # tau = R C (2 n / pi)^2; settling to 1e-5 takes about 11.5 tau.
+    tau = 1e3 * 1e-9 * (2 * sections / math.pi) ** 2
+    return driven(lines, spice, planes, 100.0, prev, 11.5 * tau * 100.0, sections)
 
 
 def rlc_ladder(sections, planes):
@@ -89,7 +98,10 @@ def rlc_ladder(sections, planes):
         spice += [f"R{i} {prev} {mid} 10", f"L{i} {mid} s{i} 1m", f"RS{i} s{i} {node} 1e-4",
                   f"C{i} {node} 0 1u"]
         prev = node
-    return driven(lines, spice, planes, 1000.0, prev)
+    # Far below its cutoff the ladder diffuses like an RC one (R = 10 Ohm,
+    # C = 1 uF): tau = R C (2 n / pi)^2.
+    tau = 10.0 * 1e-6 * (2 * sections / math.pi) ** 2
+    return driven(lines, spice, planes, 1000.0, prev, 11.5 * tau * 1000.0, 3 * sections)
 
 
 def rc_grid(side, planes):
@@ -110,17 +122,21 @@ def rc_grid(side, planes):
                     out.append(f"RX{k} {node} g{x + 1}_{y} 1k")
                 if y + 1 < side:
                     out.append(f"RY{k} {node} g{x}_{y + 1} 1k")
-    return driven(lines, spice, planes, 100.0, f"g{side - 1}_{side - 1}")
+    # The slowest mode of the grid: tau about R C (4 side / pi)^2 / 2.
+    tau = 1e3 * 1e-9 * (4 * side / math.pi) ** 2 / 2.0
+    return driven(lines, spice, planes, 100.0, f"g{side - 1}_{side - 1}",
+                  11.5 * tau * 100.0, side * side)
 
 
-def driven(lines, spice, planes, frequency, far_node):
+def driven(lines, spice, planes, frequency, far_node, settle_periods, nodes):
     period = 1.0 / frequency
     step = period / 200.0
     spice.append(f".tran {step:.6e} {{tstop}} 0 {step:.6e}")
     return {"netlist": "\n".join(lines) + "\n",
             "answers": f"1e-9\nn\n{frequency:g}\ny\ny\n{planes}\n",
             "deck": "\n".join(spice) + "\n", "node": far_node, "period": period,
-            "kind": "waveform", "state": "0"}
+            "kind": "waveform", "state": "0", "settle_hint": settle_periods + 20.0,
+            "ngspice_nodes": nodes}
 
 
 def suite(smoke=False):

@@ -147,12 +147,12 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   p.term_value.assign(p.term_place.size(), 0.0);
   std::size_t entries = 0;
   for (int32_t i = 0; i < equations; ++i) entries += static_cast<std::size_t>(m->rows[i].count);
-  p.diag_term.resize(static_cast<std::size_t>(equations));
-  p.lower_term.resize(entries);
-  p.upper_term.resize(entries);
+  p.terms.diag.resize(static_cast<std::size_t>(equations));
+  p.terms.lower.resize(entries);
+  p.terms.upper.resize(entries);
   std::size_t at = 0;
   each_stored_value(m, equations, [&](int32_t, int32_t, int slot, std::size_t index) {
-    (slot == 0 ? p.diag_term : slot == 1 ? p.lower_term : p.upper_term)[index] =
+    (slot == 0 ? p.terms.diag : slot == 1 ? p.terms.lower : p.terms.upper)[index] =
         term_of_value[at++];
   });
 
@@ -173,16 +173,7 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
 }
 
 void circulant_factor(circulant_preconditioner& p, const matrix* m) {
-  std::fill(p.term_value.begin(), p.term_value.end(), 0.0);
-  std::size_t e = 0;
-  for (int32_t i = 0; i < p.equations; ++i) {
-    const matrix_row& r = m->rows[i];
-    p.term_value[static_cast<std::size_t>(p.diag_term[static_cast<std::size_t>(i)])] += r.diag;
-    for (int32_t k = 0; k < r.count; ++k, ++e) {
-      p.term_value[static_cast<std::size_t>(p.lower_term[e])] += r.entries[k].lower;
-      p.term_value[static_cast<std::size_t>(p.upper_term[e])] += r.entries[k].upper;
-    }
-  }
+  gather_values(m, p.equations, p.terms, p.term_value.data(), p.term_value.size());
   const double share = 1.0 / p.planes;
   for (double& v : p.term_value) v *= share;
   int* ap = p.col_start.data();

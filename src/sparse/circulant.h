@@ -14,6 +14,7 @@
 
 #include "sparse/fft.h"
 #include "sparse/matrix.h"
+#include "sparse/value_places.h"
 
 namespace pss {
 
@@ -40,11 +41,7 @@ struct circulant_preconditioner {
   std::vector<int32_t> term_place;
   std::vector<int32_t> term_offset;
   std::vector<double> term_value;
-  // The term of each stored value of the matrix: the diagonal of row i, and
-  // the lower and upper value of the e-th entry in row order.
-  std::vector<int32_t> diag_term;
-  std::vector<int32_t> lower_term;
-  std::vector<int32_t> upper_term;
+  value_places terms;  // the term of each stored value of the matrix
   std::vector<complex> roots;       // exp(2πi q / N)
   std::vector<complex> harmonic_values;
   klu_common common{};

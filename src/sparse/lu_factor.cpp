@@ -21,18 +21,6 @@ namespace {
 // rcond falls by this factor before the pivots are searched again.
 constexpr double pivot_decay_limit = 1e-3;
 
-void refill(sparse_lu& lu, const matrix* m) {
-  std::size_t e = 0;
-  for (int32_t i = 0; i < lu.n; ++i) {
-    const matrix_row& r = m->rows[i];
-    lu.values[static_cast<std::size_t>(lu.diag_at[static_cast<std::size_t>(i)])] = r.diag;
-    for (int32_t k = 0; k < r.count; ++k, ++e) {
-      lu.values[static_cast<std::size_t>(lu.lower_at[e])] = r.entries[k].lower;
-      lu.values[static_cast<std::size_t>(lu.upper_at[e])] = r.entries[k].upper;
-    }
-  }
-}
-
 void pivot_afresh(sparse_lu& lu) {
   if (lu.numeric != nullptr) klu_free_numeric(&lu.numeric, &lu.common);
   lu.numeric = klu_factor(lu.col_start.data(), lu.row_index.data(), lu.values.data(),
@@ -62,9 +50,9 @@ void sparse_lu_create(sparse_lu& lu, const matrix* m, int32_t n, std::vector<int
   for (std::size_t j = 0; j < cols; ++j) lu.col_start[j + 1] = lu.col_start[j] + count[j];
   lu.row_index.resize(static_cast<std::size_t>(lu.col_start[cols]));
   lu.values.assign(lu.row_index.size(), 0.0);
-  lu.diag_at.resize(cols);
-  lu.lower_at.resize(entries);
-  lu.upper_at.resize(entries);
+  lu.places.diag.resize(cols);
+  lu.places.lower.resize(entries);
+  lu.places.upper.resize(entries);
   // Rows ascending fill each column in order: first the upper values of
   // row j, then j's diagonal, then the lower values of the rows after j.
   std::vector<int32_t> next(lu.col_start.begin(), lu.col_start.end() - 1);
@@ -74,14 +62,14 @@ void sparse_lu_create(sparse_lu& lu, const matrix* m, int32_t n, std::vector<int
     int32_t& own = next[static_cast<std::size_t>(i)];
     for (int32_t k = 0; k < r.count; ++k) {
       const int32_t j = r.entries[k].col;
-      lu.upper_at[e + static_cast<std::size_t>(k)] = own;
+      lu.places.upper[e + static_cast<std::size_t>(k)] = own;
       lu.row_index[static_cast<std::size_t>(own++)] = j;
     }
-    lu.diag_at[static_cast<std::size_t>(i)] = own;
+    lu.places.diag[static_cast<std::size_t>(i)] = own;
     lu.row_index[static_cast<std::size_t>(own++)] = i;
     for (int32_t k = 0; k < r.count; ++k, ++e) {
       int32_t& at = next[static_cast<std::size_t>(r.entries[k].col)];
-      lu.lower_at[e] = at;
+      lu.places.lower[e] = at;
       lu.row_index[static_cast<std::size_t>(at++)] = i;
     }
   }
@@ -94,7 +82,7 @@ void sparse_lu_create(sparse_lu& lu, const matrix* m, int32_t n, std::vector<int
 }
 
 void sparse_lu_factor(sparse_lu& lu, const matrix* m) {
-  refill(lu, m);
+  gather_values(m, lu.n, lu.places, lu.values.data(), lu.values.size());
   if (lu.numeric == nullptr) {
     pivot_afresh(lu);
     return;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sparse/matrix.h"
+#include "sparse/value_places.h"
 
 namespace pss {
 
@@ -19,12 +20,7 @@ struct sparse_lu {
   std::vector<int32_t> col_start;
   std::vector<int32_t> row_index;
   std::vector<double> values;
-  // Where each stored value of the matrix goes: the diagonal of row i, and
-  // for the e-th entry in row order its lower (A[row][col]) and upper
-  // (A[col][row]) value.
-  std::vector<int32_t> diag_at;
-  std::vector<int32_t> lower_at;
-  std::vector<int32_t> upper_at;
+  value_places places;  // of each stored value of the matrix in `values`
   std::vector<int32_t> order;  // the fill-reducing order, old_of_new
   klu_common common{};
   klu_symbolic* symbolic = nullptr;

@@ -136,22 +136,29 @@ std::vector<double> right_side(int32_t n) {
   return b;
 }
 
+// The preconditioner of the system, factorised.
+struct factored {
+  circulant_preconditioner p;
+  explicit factored(const plane_system& s) {
+    circulant_create(p, s.m, s.leading, s.layout);
+    circulant_factor(p, s.m);
+  }
+  ~factored() { circulant_free(p); }
+};
+
 TEST(circulant, solves_a_time_invariant_system_exactly) {
   for (int32_t planes : {2, 3, 8, 12}) {
     SCOPED_TRACE(planes);
     plane_system s = ladder_on_planes(5, planes, false, false, 7);
     ASSERT_TRUE(circulant_fits(s.m, s.leading, s.layout));
-    circulant_preconditioner p;
-    circulant_create(p, s.m, s.leading, s.layout);
-    circulant_factor(p, s.m);
+    factored f(s);
     std::vector<double> b = right_side(s.leading);
     const std::vector<double> want = test::dense_solve(leading_dense(s.m, s.leading), b);
-    circulant_apply(p, b.data(), b.data());
+    circulant_apply(f.p, b.data(), b.data());
     for (int32_t i = 0; i < s.leading; ++i) {
       EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)], 1e-12)
           << "x[" << i << "]";
     }
-    circulant_free(p);
     mat_free(s.m);
   }
 }
@@ -172,35 +179,29 @@ TEST(circulant, fits_only_a_full_layout_of_unknowns_by_planes) {
 
 TEST(gmres, solves_a_time_varying_system_to_its_tolerance) {
   plane_system s = ladder_on_planes(6, 16, true, false, 3);
-  circulant_preconditioner p;
-  circulant_create(p, s.m, s.leading, s.layout);
-  circulant_factor(p, s.m);
+  factored f(s);
   gmres_space g;
   gmres_create(g, s.leading, 20, 60, 1e-13);
   std::vector<double> b = right_side(s.leading);
   const std::vector<double> want = test::dense_solve(leading_dense(s.m, s.leading), b);
-  ASSERT_TRUE(gmres_solve(g, s.m, p, b.data()));
+  ASSERT_TRUE(gmres_solve(g, s.m, f.p, b.data()));
   EXPECT_GT(g.iterations, 1);  // the average is not the system
   for (int32_t i = 0; i < s.leading; ++i) {
     EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)],
                 1e-11 * (1.0 + std::fabs(want[static_cast<std::size_t>(i)])));
   }
-  circulant_free(p);
   mat_free(s.m);
 }
 
 TEST(gmres, gives_up_and_leaves_the_right_side_when_the_limit_is_too_short) {
   plane_system s = ladder_on_planes(6, 16, true, false, 3);
-  circulant_preconditioner p;
-  circulant_create(p, s.m, s.leading, s.layout);
-  circulant_factor(p, s.m);
+  factored f(s);
   gmres_space g;
   gmres_create(g, s.leading, 1, 1, 1e-13);
   std::vector<double> b = right_side(s.leading);
   const std::vector<double> before = b;
-  EXPECT_FALSE(gmres_solve(g, s.m, p, b.data()));
+  EXPECT_FALSE(gmres_solve(g, s.m, f.p, b.data()));
   EXPECT_EQ(b, before);
-  circulant_free(p);
   mat_free(s.m);
 }
 
