@@ -109,6 +109,11 @@ def errors_agree(new, old):
     return all(abs(e - f) <= 1e-5 * abs(f) for (_, e), (_, f) in zip(new, old) if f > 1e-12)
 
 
+def error_distance(new, old):
+    """The largest difference between two printed errors of one iteration."""
+    return max((abs(e - f) for (_, e), (_, f) in zip(new, old)), default=0.0)
+
+
 def run_pss(exe, net_folder, job, circuit, repeats, timeout, time_cap):
     """Median wall time and peak over the repeats, and the last run's output."""
     runs = []
@@ -342,10 +347,12 @@ def write_report(path, results, repeats, started, baseline_rev):
           f"{fmt(old.get('peak')) if old_wall else '–'} | {ratio} | "
           f"{ng_time} | {ng.get('settled') or '–'} | {ng_ratio} | {agrees} |")
     w("")
-    w("*agrees*: the final state file of pss and of the earlier pss differ by at "
-      "most that much relative to the largest value, with the same Newton "
-      "iterations and every printed error above 1e-12 within 1e-5 (*errors "
-      "differ* otherwise).")
+    w("*agrees*: the final state files of pss and of the earlier pss differ by at "
+      "most that much relative to the largest value, with the same number of "
+      "Newton iterations and every printed error above 1e-12 within 1e-5 "
+      "relative; where a printed error differs by more, the largest absolute "
+      "difference between the two runs' errors of one iteration follows in "
+      "brackets.")
     w("")
     w("## Growth with the planes and the sections")
     w("")
@@ -418,8 +425,85 @@ def write_report(path, results, repeats, started, baseline_rev):
             w(f"| {q} | {fmt(ng_err)} | {fmt(ng.get('wall'))} | {chosen['planes']} | "
               f"{fmt(chosen.get('period_error'))} | {fmt(chosen['new']['wall'])} | {fmt(ratio)} |")
         w("")
+    write_checks(w, results)
     with open(path, "w") as f:
         f.write("\n".join(lines) + "\n")
+
+
+def write_checks(w, results):
+    """The figures the solver is held to, each with what was measured."""
+    def find(name, planes):
+        return next((r for r in results if r["name"] == name and r["planes"] == planes
+                     and "timeout" not in r["new"]), None)
+
+    def mark(ok):
+        return "yes" if ok else "**no**"
+
+    w("## Checks")
+    w("")
+    w("| check | measured | met |")
+    w("|---|---|---|")
+    r = find("rc_ladder_1000", 256)
+    if r and (r.get("old") or {}).get("wall"):
+        ratio = r["old"]["wall"] / r["new"]["wall"]
+        w(f"| 1000-section RC ladder, 256 planes: ≥ 20× faster than before, ≤ 250 MB | "
+          f"{fmt(ratio)}×, {fmt(r['new']['peak'])} MB | "
+          f"{mark(ratio >= 20 and r['new']['peak'] <= 250)} |")
+    r = find("rc_ladder_1000", 1024)
+    if r:
+        w(f"| 1000-section RC ladder, 1024 planes: finishes | {fmt(r['new']['wall'])} s, "
+          f"{fmt(r['new']['peak'])} MB | {mark(r['new']['status'] in (0, 1))} |")
+    for name in ("osc_q50", "osc_q5000", "rc_ladder_10"):
+        rs = sorted((x for x in results if x["name"] == name and "timeout" not in x["new"]),
+                    key=lambda x: x["planes"])
+        if len(rs) >= 2:
+            first, last = per_iteration(rs[0]["new"]), per_iteration(rs[-1]["new"])
+            growth = (last[0] + last[1]) / (first[0] + first[1])
+            allowed = 20.0 * rs[-1]["planes"] / 1024.0
+            w(f"| {name}: time per iteration {rs[0]['planes']} → {rs[-1]['planes']} planes "
+              f"grows ≤ {fmt(allowed)}× | {fmt(growth)}× | {mark(growth <= allowed)} |")
+    for name, least in (("osc_q5000", 500.0), ("osc_q50", 10.0), ("rectifier", 10.0),
+                        ("rectifier_1k_source", 10.0)):
+        rs = [x for x in results if x["name"] == name and "timeout" not in x["new"]]
+        if not rs or not (rs[0].get("ngspice") or {}).get("wall"):
+            continue
+        ng = rs[0]["ngspice"]
+        if name.startswith("osc"):
+            t0 = 1.0 / cases.OSC_F0
+            err = abs(ng.get("period", float("nan")) - t0) / t0
+            pick = next((x for x in sorted(rs, key=lambda x: x["planes"])
+                         if x.get("period_error") is not None and x["period_error"] <= err),
+                        max(rs, key=lambda x: x["planes"]))
+        else:
+            pick = min(rs, key=lambda x: x["planes"])
+        ratio = ng["wall"] / pick["new"]["wall"]
+        w(f"| {name}: ≥ {fmt(least)}× faster than ngspice ({pick['planes']} planes) | "
+          f"{fmt(ratio)}× | {mark(ratio >= least)} |")
+    for r in results:
+        if "timeout" in r["new"] or r["planes"] < 256:
+            continue
+        if not re.match(r"(rc|rlc)_ladder_(100|1000)$|rc_grid", r["name"]):
+            continue
+        ng = r.get("ngspice") or {}
+        if ng.get("wall"):
+            ratio = ng["wall"] / r["new"]["wall"]
+            w(f"| {r['name']}, {r['planes']} planes: faster than ngspice | {fmt(ratio)}× | "
+              f"{mark(ratio > 1)} |")
+        else:
+            w(f"| {r['name']}, {r['planes']} planes: faster than ngspice | ngspice "
+              f"{ng.get('note', 'not run')}; pss {fmt(r['new']['wall'])} s | – |")
+    slower = [f"{r['name']} {r['planes']}" for r in results
+              if (r.get("old") or {}).get("wall") and "timeout" not in r["new"]
+              and r["new"]["wall"] > r["old"]["wall"]]
+    w(f"| no case slower than before | slower: {', '.join(slower) or 'none'} | "
+      f"{mark(not slower)} |")
+    far = [f"{r['name']} {r['planes']}: {r['agreement']}" for r in results
+           if r.get("agreement") and not re.fullmatch(r"[0-9.e+-]+|0", r["agreement"].split()[0])]
+    worst = max((float(r["agreement"].split()[0]) for r in results if r.get("agreement")
+                 and re.fullmatch(r"[0-9.e+-]+|0", r["agreement"].split()[0])), default=0.0)
+    w(f"| every result agrees with before to 1e-9 | largest difference {fmt(worst, 2)}"
+      f"{'; ' + ', '.join(far) if far else ''} | {mark(worst <= 1e-9 and not far)} |")
+    w("")
 
 
 def pss_period(wave, folder, job):
@@ -506,8 +590,13 @@ def main():
                     diff = relative_difference(new_state,
                                                state_values(wave, old_folder, "job", suffix))
                     same = errors_agree(new["iterations"], old["iterations"])
-                    r["agreement"] = (fmt(diff, 2) if same else "errors differ") if not \
-                        math.isnan(diff) else "–"
+                    if len(new["iterations"]) != len(old["iterations"]):
+                        r["agreement"] = "iterations differ"
+                    elif math.isnan(diff):
+                        r["agreement"] = "–"
+                    else:
+                        r["agreement"] = fmt(diff, 2) + ("" if same else " (errors ±" + fmt(
+                            error_distance(new["iterations"], old["iterations"]), 2) + ")")
                     if not same or not diff <= 1e-9:
                         print(f"{name} {planes}: differs from before ({r['agreement']})",
                               file=sys.stderr)

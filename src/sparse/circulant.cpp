@@ -172,10 +172,38 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   estimate_work(p);
 }
 
-void circulant_factor(circulant_preconditioner& p, const matrix* m) {
+namespace {
+
+void average_terms(circulant_preconditioner& p, const matrix* m) {
   gather_values(m, p.equations, p.terms, p.term_value.data(), p.term_value.size());
   const double share = 1.0 / p.planes;
   for (double& v : p.term_value) v *= share;
+}
+
+}  // namespace
+
+double circulant_defect(circulant_preconditioner& p, const matrix* m) {
+  average_terms(p, m);
+  double largest = 0.0;
+  double defect = 0.0;
+  auto compare = [&](double value, int32_t term) {
+    largest = std::max(largest, std::fabs(value));
+    defect = std::max(defect, std::fabs(value - p.term_value[static_cast<std::size_t>(term)]));
+  };
+  std::size_t e = 0;
+  for (int32_t i = 0; i < p.equations; ++i) {
+    const matrix_row& r = m->rows[i];
+    compare(r.diag, p.terms.diag[static_cast<std::size_t>(i)]);
+    for (int32_t k = 0; k < r.count; ++k, ++e) {
+      compare(r.entries[k].lower, p.terms.lower[e]);
+      compare(r.entries[k].upper, p.terms.upper[e]);
+    }
+  }
+  return largest > 0.0 ? defect / largest : 0.0;
+}
+
+void circulant_factor(circulant_preconditioner& p, const matrix* m) {
+  average_terms(p, m);
   int* ap = p.col_start.data();
   int* ai = p.row_index.data();
   auto* ax = reinterpret_cast<double*>(p.harmonic_values.data());

@@ -61,6 +61,10 @@ bool circulant_fits(const matrix* m, int32_t equations, const plane_layout& layo
 void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equations,
                       const plane_layout& layout);
 
+// How far m's present values lie from their plane average: the largest
+// difference over the largest value; 0 when the preconditioner is exact.
+double circulant_defect(circulant_preconditioner& p, const matrix* m);
+
 // Averages m's present values over the planes and factorises every harmonic.
 void circulant_factor(circulant_preconditioner& p, const matrix* m);
 

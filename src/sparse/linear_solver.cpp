@@ -30,19 +30,25 @@ namespace {
 // Below this the renumbering costs more than it can save.
 constexpr int32_t smallest_renumbered = 64;
 
-// The sparse LU's work per multiply-add against the profile's contiguous
-// inner loops, from timing both on time-plane patterns.
+// The sparse LU's cost against the profile's contiguous inner loops, per
+// multiply-add and per stored entry of its factors, from timing both on
+// time-plane patterns (the entry term dominates small fronts).
 constexpr double lu_cost_per_work = 3.0;
+constexpr double lu_cost_per_entry = 30.0;
 
 // The most that METIS's order has saved over AMD's on time-plane patterns
 // (a factor 2.6 on the 1000-section ladder at 256 planes).
 constexpr double metis_gain = 4.0;
 constexpr double metis_cost_per_entry = 100.0;
 
-// GMRES: the iterations a solve is assumed to take when choosing, its
-// basis, its limit and its tolerance on the relative residual, tight
-// enough that the Newton iteration cannot tell it from a direct solve.
+// GMRES: the iterations a solve is assumed to take when choosing (two when
+// the preconditioner is exact for the first system, which is when the
+// circuit is linear and time-invariant), its basis, its limit and its
+// tolerance on the backward error, tight enough that the Newton iteration
+// cannot tell it from a direct solve.
 constexpr double gmres_assumed_iterations = 10.0;
+constexpr double gmres_exact_iterations = 2.0;
+constexpr double gmres_exact_defect = 1e-12;
 constexpr int32_t gmres_restart = 10;
 constexpr int32_t gmres_limit = 60;
 constexpr double gmres_tolerance = 1e-13;
@@ -140,7 +146,8 @@ void choose_lu_order(linear_solver* s, const matrix* m, int wanted, double to_be
   }
   const bool hopeless =
       wanted == lu_order::automatic &&
-      (lu_cost_per_work * amd_fill.work > metis_gain * to_beat ||
+      (lu_cost_per_work * amd_fill.work + lu_cost_per_entry * amd_fill.entries >
+           metis_gain * to_beat ||
        amd_fill.work < metis_cost_per_entry * static_cast<double>(a.next.size()));
   if (wanted != lu_order::amd && !hopeless) {
     metis = metis_elimination_order(a);
@@ -275,15 +282,18 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
     double product = 0.0;
     for (int32_t i = 0; i < leading; ++i) product += 1.0 + 2.0 * m->rows[i].count;
     const double solves = s->bordered ? 2.0 : 1.0;
+    const double iterations = circulant_defect(s->circulant, m) < gmres_exact_defect
+                                  ? gmres_exact_iterations
+                                  : gmres_assumed_iterations;
     s->gmres_work = s->circulant.factor_work +
-                    solves * gmres_assumed_iterations *
+                    solves * iterations *
                         (s->circulant.solve_work + product + 2.0 * gmres_restart * leading);
   }
   if (s->method == linear_method::automatic || s->method == linear_method::sparse_lu) {
     const double to_beat = circulant ? std::min(s->gmres_work, s->profile_work) : s->profile_work;
     choose_lu_order(s, m, choice.order, to_beat);
     if (s->method == linear_method::automatic) {
-      const double lu = lu_cost_per_work * s->lu_work;
+      const double lu = lu_cost_per_work * s->lu_work + lu_cost_per_entry * s->factor_entries;
       s->method = lu < s->profile_work ? linear_method::sparse_lu : linear_method::profile;
       if (circulant && s->gmres_work < std::min(lu, s->profile_work)) {
         s->method = linear_method::gmres_circulant;

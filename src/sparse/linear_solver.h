@@ -72,10 +72,12 @@ struct linear_solver_report {
 };
 
 // Chooses the method and order for m's pattern and lays out the work space.
-// `bordered`: the last equation is the period's, eliminated last. Reads the
-// pattern only. `layout`, when given, says where the equations stand in the
-// planes, which the block-circulant preconditioner needs. Stops the run when
-// the work space cannot be had.
+// `bordered`: the last equation is the period's, eliminated last. `layout`,
+// when given, says where the equations stand in the planes, which the
+// block-circulant preconditioner needs; the values m holds then tell
+// whether that preconditioner is exact (the first assembly's, in a Newton
+// solve). Otherwise only the pattern is read. Stops the run when the work
+// space cannot be had.
 linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choice choice = {},
                                     const plane_layout* layout = nullptr);
 
