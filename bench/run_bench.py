@@ -316,7 +316,14 @@ def write_report(path, results, repeats, started, baseline_rev):
       "default tolerances, run until it has settled (oscillators: the amplitude "
       "within 1e-3; the rectifier: the mean over a period within 1e-5; the ladders "
       "and the grid: the far node's waveform within 1e-5 of the period before), "
-      "timed for exactly that many periods without writing any output.")
+      "timed for exactly that many periods, keeping only the observed node. "
+      "A run that its circuit's slowest time constant says would take hours is "
+      "not made; the estimate is shown instead.")
+    w("- The oscillators run at 64, 256 and 1000 planes: the injection window of "
+      "`.osc` admits at most 1000. Their time per iteration is the mean over "
+      "the whole job (DC, fixed-period, double and coupled solves).")
+    w("- *n* is the largest system of the job; *method* the linear solve chosen "
+      "for it.")
     w("")
     w("## Whole jobs")
     w("")

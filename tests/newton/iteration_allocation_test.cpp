@@ -25,7 +25,7 @@ long allocations = 0;
 
 // As the library's operator new: the new-handler is called until the
 // memory is had or there is none.
-void* counted(std::size_t size) {
+[[maybe_unused]] void* counted(std::size_t size) {
   if (counting) ++allocations;
   for (;;) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
@@ -50,12 +50,16 @@ void* counted_realloc(void* p, std::size_t size) {
 
 }  // namespace
 
+// AddressSanitizer brings its own operator new, which a replacement here
+// would mismatch: under it only SuiteSparse's allocations are counted.
+#if !defined(__SANITIZE_ADDRESS__)
 void* operator new(std::size_t size) { return counted(size); }
 void* operator new[](std::size_t size) { return counted(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#endif
 
 namespace pss {
 namespace {
@@ -98,7 +102,9 @@ TEST(newton_iteration, allocates_nothing_with_any_linear_method) {
     counting = true;  // the set-up allocates, which shows the counter counts
     newton_work_create(w, c, m, correction, {method, lu_order::automatic});
     counting = false;
+#if !defined(__SANITIZE_ADDRESS__)
     EXPECT_GT(allocations, 0);
+#endif
     ASSERT_EQ(linear_solver_describe(w.solver).method, method);
     testing::internal::CaptureStdout();
     allocations = 0;
