@@ -274,6 +274,7 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
   if (s->method == linear_method::automatic && s->n < smallest_general_lu) {
     s->method = linear_method::profile;
   }
+  bool exact = false;
   const bool circulant = layout != nullptr && circulant_fits(m, leading, *layout) &&
                          (s->method == linear_method::automatic ||
                           s->method == linear_method::gmres_circulant);
@@ -282,13 +283,19 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
     double product = 0.0;
     for (int32_t i = 0; i < leading; ++i) product += 1.0 + 2.0 * m->rows[i].count;
     const double solves = s->bordered ? 2.0 : 1.0;
-    const double iterations = circulant_defect(s->circulant, m) < gmres_exact_defect
-                                  ? gmres_exact_iterations
-                                  : gmres_assumed_iterations;
+    exact = circulant_defect(s->circulant, m) < gmres_exact_defect;
+    const double iterations = exact ? gmres_exact_iterations : gmres_assumed_iterations;
     s->gmres_work = s->circulant.factor_work +
                     solves * iterations *
                         (s->circulant.solve_work + product + 2.0 * gmres_restart * leading);
   }
+  // A system that is its own plane average is solved exactly by the
+  // transform, with N/2 + 1 factorisations of the circuit's size, which no
+  // factorisation of the whole system undercuts: its LU is not analysed
+  // (should GMRES give up later, the order is found then).
+  const bool lu_hopeless = exact && s->method == linear_method::automatic &&
+                           s->gmres_work < s->profile_work;
+  if (lu_hopeless) s->method = linear_method::gmres_circulant;
   if (s->method == linear_method::automatic || s->method == linear_method::sparse_lu) {
     const double to_beat = circulant ? std::min(s->gmres_work, s->profile_work) : s->profile_work;
     choose_lu_order(s, m, choice.order, to_beat);
