@@ -1,4 +1,5 @@
-// The one dispatch from a conection's type code to its element model.
+// The one dispatch from a conection's type code to its element model,
+// through the element's descriptor.
 #include "elements/calc_res.h"
 
 #include "elements/models.h"
@@ -11,20 +12,9 @@ double calc_res(int32_t type, circuit* c, node* n, node* nb, dvar_group* group,
   dvar* b = nb_group != nullptr ? nth_dvar(nb_group, k) : nullptr;
   const element_call call{c, n, nb, nth_dvar(group, k), b, entry, entry->conection, k};
   entry_list out{entries_out, nullptr};
-  switch (type) {
-    case conection_type::vsource: return vsource_coupling_res(call, out);
-    case conection_type::isource: return current_source_res(call);
-    case conection_type::igen: return igen_res(call, out);
-    case conection_type::resistor: return resistor_res(call, out);
-    case conection_type::window_resistor:
-    case conection_type::window_switch: return window_resistor_res(call, out);
-    case conection_type::diode: return diode_res(call, out);
-    case conection_type::cap1: return cap1_res(call, out);
-    case conection_type::cap2: return cap2_res(call, out);
-    case conection_type::inductor: return inductor_res(call, out);
-    case conection_type::inductor_trap: return inductor_trap_res(call, out);
-    default: fatal("error, calc_res: unrecognised conection type\n");
-  }
+  const element_kind* kind = element_kind_of(type);
+  if (kind == nullptr) fatal("error, calc_res: unrecognised conection type\n");
+  return kind->model(call, out);
 }
 
 }  // namespace pss

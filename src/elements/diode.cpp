@@ -99,6 +99,15 @@ diode_point diode_current(const conection* con, double v) {
   return law.breakdown != nullptr ? five_regions(law, v) : three_regions(law, v);
 }
 
+// As a generator's control: gain times the diode current from C1 to C2,
+// whichever of them is the anode (the first node of its list).
+control_point diode_control(const conection_entry* control, const node* c1, double v12,
+                            double gain) {
+  const bool anode_is_c1 = control->nodes->node == c1;
+  const diode_point d = diode_current(control->conection, anode_is_c1 ? v12 : -v12);
+  return {gain * (anode_is_c1 ? d.current : -d.current), gain * d.conductance};
+}
+
 double diode_res(const element_call& call, entry_list& out) {
   const bool row_is_anode = call.row == list_node(call.entry, 1);
   const double v = row_is_anode ? call.a->value - call.b->value : call.b->value - call.a->value;

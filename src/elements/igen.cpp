@@ -18,26 +18,13 @@ namespace {
 
 constexpr double earlier_pair_weight = 0.0;
 
-struct control_point {
-  double current;      // k_g * i_c
-  double conductance;  // its derivative by V(C1); by V(C2) it is the negation
-};
-
 // v12 = V(C1) - V(C2).
 control_point control(const conection_entry* control, const node* c1, double v12, double gain) {
-  const conection* con = control->conection;
-  switch (con->type) {
-    case conection_type::resistor: {
-      const double g = gain / find_attribute(con, attr::resistance)->value;
-      return {g * v12, g};
-    }
-    case conection_type::diode: {
-      const bool anode_is_c1 = control->nodes->node == c1;
-      const diode_point d = diode_current(con, anode_is_c1 ? v12 : -v12);
-      return {gain * (anode_is_c1 ? d.current : -d.current), gain * d.conductance};
-    }
-    default: fatal("error, calc_res: invalid control conection for I_IGEN\n");
+  const element_kind* kind = element_kind_of(control->conection->type);
+  if (kind == nullptr || kind->control == nullptr) {
+    fatal("error, calc_res: invalid control conection for I_IGEN\n");
   }
+  return kind->control(control, c1, v12, gain);
 }
 
 }  // namespace

@@ -18,13 +18,11 @@ namespace pss {
 namespace {
 
 double sense_resistance(const node* s1, const node* s2) {
-  const conection* sense = get_conection(s1, s2, 0)->conection;
+  const conection* sense = get_conection(s1, s2, sense_resistor_id)->conection;
+  const element_kind* kind = element_kind_of(sense->type);
   const tagged_value* r = nullptr;
-  switch (sense->type) {
-    case conection_type::resistor: r = find_attribute(sense, attr::resistance); break;
-    case conection_type::cap1:
-    case conection_type::cap2: r = find_attribute(sense, attr::leakage); break;
-    default: break;
+  if (kind != nullptr && kind->sense_resistance != 0) {
+    r = find_attribute(sense, kind->sense_resistance);
   }
   if (r == nullptr) fatal("error, cal_mat_res: Inductor sense resistor not found\n");
   return r->value;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "elements/calc_res.h"
+#include "elements/element_kinds.h"
 #include "model/codes.h"
 #include "model/lookups.h"
 
@@ -129,5 +130,21 @@ double cap1_res(const element_call& call, entry_list& out);
 double cap2_res(const element_call& call, entry_list& out);
 double inductor_res(const element_call& call, entry_list& out);
 double inductor_trap_res(const element_call& call, entry_list& out);
+
+// The elements that can be an I_IGEN's control (element_kind::control).
+control_point resistor_control(const conection_entry* control, const node* c1, double v12,
+                               double gain);
+control_point diode_control(const conection_entry* control, const node* c1, double v12,
+                            double gain);
+
+// The checks of the network as read (element_kind::check), element_checks.cpp.
+void check_voltage_source(const node* n, const node* other, const conection_entry* e);
+void check_current_source(const node* n, const node* other, const conection_entry* e);
+void check_igen(const node* n, const node* other, const conection_entry* e);
+void check_resistor(const node* n, const node* other, const conection_entry* e);
+void check_window_resistor(const node* n, const node* other, const conection_entry* e);
+void check_diode(const node* n, const node* other, const conection_entry* e);
+void check_capacitor(const node* n, const node* other, const conection_entry* e);
+void check_inductor(const node* n, const node* other, const conection_entry* e);
 
 }  // namespace pss

@@ -51,6 +51,13 @@ double nonlinear_res(const element_call& call, entry_list& out, const tagged_val
 
 }  // namespace
 
+// As a generator's control: gain times the current from C1 to C2.
+control_point resistor_control(const conection_entry* control, const node*, double v12,
+                               double gain) {
+  const double g = gain / find_attribute(control->conection, attr::resistance)->value;
+  return {g * v12, g};
+}
+
 double resistor_res(const element_call& call, entry_list& out) {
   const tagged_value* poly = nullptr;
   for (const tagged_value* at : each(call.con->attributes)) {

@@ -14,10 +14,10 @@ namespace pss {
 double vsource_coupling_res(const element_call& call, entry_list& out) {
   node* list[2];
   if (list_nodes(call.entry, list, 2) < 2) return 0.0;
-  const conection* partner = get_conection(list[1], list[0], 0)->conection;
+  const conection* partner = get_conection(list[1], list[0], vsource_partner_id)->conection;
   const window_element w = read_window(partner);
-  if (partner->type == conection_type::window_resistor && !window_open(call.c, w, list[1]))
-    return 0.0;
+  const element_kind* kind = element_kind_of(partner->type);
+  if (kind != nullptr && kind->gates_vsource && !window_open(call.c, w, list[1])) return 0.0;
   const double u = 1.0 / w.resistance->value;
   const dvar* source = voltage(list[1], call.k);
   const double sign = call.row == list[0] ? 1.0 : -1.0;

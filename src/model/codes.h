@@ -52,6 +52,17 @@ constexpr int32_t period = 20;
 constexpr int32_t voltage = 21;
 }  // namespace group_id
 
+// A dvar's number: 0 or more marks an unknown (its equation number once the
+// matrix is made); the negative ones mark values the Newton system does not
+// solve for. The period dvar's number is the job's period mode: fixed for a
+// job whose period is a dirichlet, held fixed for the frequency runs of an
+// oscillator, an unknown in the coupled double runs.
+namespace dvar_number {
+constexpr int32_t unknown = 0;
+constexpr int32_t fixed = -1;
+constexpr int32_t period_held = -2;
+}  // namespace dvar_number
+
 namespace param_id {
 constexpr int32_t plane_time = 0;           // node: time of the plane, fraction of the period
 constexpr int32_t slot1_period_offset = 4;  // circuit: T of slot 1 is T + this
@@ -60,5 +71,9 @@ constexpr int32_t slot1_period_offset = 4;  // circuit: T of slot 1 is T + this
 // the DC operating point of the nodelist's second node (the tank).
 constexpr int32_t injection_about_dc = 5;
 }  // namespace param_id
+
+// What pss-net dump writes beside an attribute id; null for ids no element
+// reads.
+const char* attribute_name(int32_t id);
 
 }  // namespace pss

@@ -46,7 +46,7 @@ conection_entry* source_to_lower_node(node* n) {
 // voltage source takes the source's value in every solution slot.
 void apply_voltage_source(node* n) {
   for (dvar_group* g : each(n->dvar_groups)) {
-    if (g->id != group_id::voltage || g->dvars->number != -1) continue;
+    if (g->id != group_id::voltage || g->dvars->number != dvar_number::fixed) continue;
     conection_entry* source = source_to_lower_node(n);
     if (source == nullptr) continue;
     const double v = vsource_value(n, source);

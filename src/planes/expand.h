@@ -21,6 +21,15 @@ namespace pss {
 // Twinning answer that means: ask the user for each twinned node.
 constexpr int ask_twinning = -1000;
 
+// The twinning options of the dialogue, for one twinned node: what its
+// copies share with its twin's ring. A negative answer acts as `at_zero`.
+namespace twin_option {
+constexpr int undo = 0;          // "undo twinning": own groups in every plane
+constexpr int at_zero = 1;       // "t=0 twinning": plane 0 stays twinned
+constexpr int at_zero_half = 2;  // "t=0 & t=0.5 twinning": plane N/2 too
+constexpr int half_period = 3;   // "t, t-0.5 twinning": every plane, half a period away
+}  // namespace twin_option
+
 // Expands `c` in place into `c->planes` planes. Runs once per job. Each
 // twinned node's option is asked on the console, or is `twinning` for all
 // of them without a word when that is not `ask_twinning`.

@@ -2,6 +2,7 @@
 // copies exist, each capacitor, inductor and controlled generator entry gets
 // the plane copies its model reads put into its list, and each windowed
 // switch (type 103) relinks the previous plane of the node that holds it.
+#include "elements/element_kinds.h"
 #include "model/codes.h"
 #include "model/lookups.h"
 #include "planes/expand.h"
@@ -70,14 +71,25 @@ void mod_igen_conection(circuit* c, conection_entry* e) {
 }
 
 void mod_neighbour_conection(circuit* c, node* n, neighbour* nb, conection_entry* e) {
-  switch (e->conection->type) {
-    case conection_type::cap1: mod_cap_conection(c, n, nb, e, false); break;
-    case conection_type::cap2: mod_cap_conection(c, n, nb, e, true); break;
-    case conection_type::inductor: mod_ind_conection(c, n, nb, e, false); break;
-    case conection_type::inductor_trap: mod_ind_conection(c, n, nb, e, true); break;
+  const element_kind* kind = element_kind_of(e->conection->type);
+  switch (kind != nullptr ? kind->planes : plane_lists::none) {
+    case plane_lists::backward: mod_cap_conection(c, n, nb, e, false); break;
+    case plane_lists::central: mod_cap_conection(c, n, nb, e, true); break;
+    case plane_lists::inductor_explicit: mod_ind_conection(c, n, nb, e, false); break;
+    case plane_lists::inductor_trap: mod_ind_conection(c, n, nb, e, true); break;
+    case plane_lists::earlier_control: mod_igen_conection(c, e); break;
     default: fatal("error, mod_neighbour_conection: element type not recognised\n");
   }
 }
+
+namespace {
+
+int plane_lists_of(int32_t type) {
+  const element_kind* kind = element_kind_of(type);
+  return kind != nullptr ? kind->planes : plane_lists::none;
+}
+
+}  // namespace
 
 // A node whose previous plane lies strictly inside the window takes its
 // history from the plane before the first listed node's plane instead: the
@@ -105,7 +117,9 @@ void extend_node_lists(circuit* c) {
   for (node* n : each(c->nodes)) {
     for (neighbour* nb : each(n->neighbours)) {
       for (conection_entry* e : each(nb->conections)) {
-        if (e->conection->type == conection_type::window_switch) mod_window_conection(n, e);
+        if (plane_lists_of(e->conection->type) == plane_lists::window_relink) {
+          mod_window_conection(n, e);
+        }
       }
     }
   }
@@ -113,10 +127,10 @@ void extend_node_lists(circuit* c) {
     for (neighbour* nb : each(n->neighbours)) {
       for (conection_entry* e : each(nb->conections)) {
         const int32_t type = e->conection->type;
-        if (type > 500) {
+        const int planes = plane_lists_of(type);
+        if ((planes != plane_lists::none && planes != plane_lists::window_relink) ||
+            unknown_time_difference_code(type)) {
           mod_neighbour_conection(c, n, nb, e);
-        } else if (type == conection_type::igen) {
-          mod_igen_conection(c, e);
         }
       }
     }

@@ -74,16 +74,16 @@ node* make_copy(circuit* c, node* x, int k, int option, dvar_group* groups, int 
   y->params = arena_new<tagged_value>(*c->memory);
   y->params->tag = 0;
   y->params->value = static_cast<double>(k + 1) / static_cast<double>(planes);
-  if (x->twin == nullptr || option <= 1) {
+  if (x->twin == nullptr || option <= twin_option::at_zero) {
     y->dvar_groups = copy_groups(*c->memory, groups);
-  } else if (option == 2) {
+  } else if (option == twin_option::at_zero_half) {
     if (k == (planes - 1) / 2) {
       node* same_time = partner_at(y, x->twin, 0.0, planes);
       twin_with(y, same_time);
     } else {
       y->dvar_groups = copy_groups(*c->memory, groups);
     }
-  } else if (option == 3) {
+  } else if (option == twin_option::half_period) {
     twin_with(y, half_period_partner(y, x->twin, planes, index_as_read));
   } else {
     fatal("unrecognised twinning option\n");
@@ -99,7 +99,7 @@ void expand_node_planes(circuit* c, int twinning) {
   node* x = c->nodes;
   while (x != nullptr) {
     const int index_as_read = x->index;
-    int option = 1;
+    int option = twin_option::at_zero;
     if (x->twin != nullptr) {
       option = twinning == ask_twinning ? ask_twinning_option(x, x->twin) : twinning;
     }
@@ -115,9 +115,9 @@ void expand_node_planes(circuit* c, int twinning) {
       y->prev_plane = cur;
       cur = y;
     }
-    if (x->twin != nullptr && option == 3) {
+    if (x->twin != nullptr && option == twin_option::half_period) {
       twin_with(x, half_period_partner(x, x->twin, planes, index_as_read));
-    } else if (x->twin != nullptr && option == 0) {
+    } else if (x->twin != nullptr && option == twin_option::undo) {
       x->twin = nullptr;
       x->dvar_groups = copy_groups(*c->memory, groups);
     }

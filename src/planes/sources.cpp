@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "elements/element_kinds.h"
 #include "model/codes.h"
 #include "support/console.h"
 #include "support/fatal.h"
@@ -62,11 +63,11 @@ void set_contacts(circuit* c) {
     for (neighbour* nb : each(n->neighbours)) {
       if (nb->node->index >= n->index) continue;
       for (conection_entry* e : each(nb->conections)) {
-        const int32_t type = e->conection->type;
-        if (type != conection_type::vsource && type != conection_type::isource) continue;
+        const element_kind* kind = element_kind_of(e->conection->type);
+        if (kind == nullptr || kind->source_label == nullptr) continue;
         char label[64];
-        std::snprintf(label, sizeof label, "%s(%d, %d)",
-                      type == conection_type::vsource ? "V" : "I", n->index, nb->node->index);
+        std::snprintf(label, sizeof label, "%s(%d, %d)", kind->source_label, n->index,
+                      nb->node->index);
         say("%s\n", label);
         dialogue.label = label;
         dialogue.attributes(e->conection->attributes);

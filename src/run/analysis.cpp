@@ -84,7 +84,7 @@ bool start_from_saved_state(const std::string& path, circuit* c, const job_answe
                           "mean level in the saved state");
   }
   if (a.scan == 'n' && a.dirichlet == 'n') {
-    period_dvar(c)->number = -2;
+    period_dvar(c)->number = dvar_number::period_held;
     return true;
   }
   return false;
@@ -134,7 +134,7 @@ bool file_present(const std::string& path) {
 int run_analysis(const std::string& job, network& net, double accuracy) {
   circuit* c = net.circuit;
   const job_answers a = ask_analysis();
-  period_dvar(c)->number = a.dirichlet == 'y' ? -1 : -2;
+  period_dvar(c)->number = a.dirichlet == 'y' ? dvar_number::fixed : dvar_number::period_held;
   set_contacts(c);
 
   const std::string saved = saved_state_file(job);
@@ -148,14 +148,14 @@ int run_analysis(const std::string& job, network& net, double accuracy) {
   if (!skip_frequency_runs) {
     start.frequency = a.frequencies.start;  // what a search in the first run starts from
     run_frequencies(job, c, accuracy, a.frequencies,
-                    period_dvar(c)->number == -2 ? &start : nullptr);
+                    period_dvar(c)->number == dvar_number::period_held ? &start : nullptr);
   }
   // The double runs start from the frequency last solved.
   start.frequency = 1.0 / period_dvar(c)->value;
 
   const int32_t mode = period_dvar(c)->number;
-  if (mode == -1) return 0;  // a fixed period: the job is complete
-  if (mode == -2) return run_independent_double(job, c, accuracy, start);
+  if (mode == dvar_number::fixed) return 0;  // a fixed period: the job is complete
+  if (mode == dvar_number::period_held) return run_independent_double(job, c, accuracy, start);
   return run_coupled_double(job, c, accuracy, start);
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "elements/element_kinds.h"
 #include "model/codes.h"
 #include "model/lookups.h"
 #include "support/fatal.h"
@@ -20,108 +21,16 @@ int list_length(const node_ref* refs) {
   return length;
 }
 
-// Stops the job for element `e` between `n` and `other`.
-[[noreturn]] void refuse_element(const node* n, const node* other, const conection_entry* e,
-                                 const char* problem) {
-  fatal(
-      "error, check_network: conection \"%s\" (type %d, id %d) between node[%d] and "
-      "node[%d] %s\n",
-      name_of(e->conection).c_str(), e->conection->type, e->conection->id, n->index, other->index,
-      problem);
-}
-
-void need_attribute(const node* n, const node* other, const conection_entry* e, int32_t id) {
-  if (find_attribute(e->conection, id) == nullptr) {
-    refuse_element(n, other, e, ("has no attribute " + std::to_string(id)).c_str());
-  }
-}
-
-void need_nodes(const node* n, const node* other, const conection_entry* e, int count) {
-  if (list_length(e->nodes) < count) {
-    refuse_element(
-        n, other, e,
-        ("needs " + std::to_string(count) + " node" + (count == 1 ? "" : "s") + " in its node list")
-            .c_str());
-  }
-}
-
-// The values a characteristic after attribute `start` needs: its optional
-// limits (5, then 6), then `values` more attributes.
-void need_characteristic(const node* n, const node* other, const conection_entry* e, int32_t start,
-                         int values) {
-  const tagged_value* a = find_attribute(e->conection, start)->next;
-  if (a != nullptr && a->tag == attr::poly_lower_limit) {
-    a = a->next;
-    if (a != nullptr && a->tag == attr::poly_upper_limit) a = a->next;
-  }
-  int present = 0;
-  for (; a != nullptr; a = a->next) ++present;
-  if (present < values) {
-    refuse_element(n, other, e,
-                   ("has too few values after attribute " + std::to_string(start)).c_str());
-  }
-}
-
-void check_capacitor(const node* n, const node* other, const conection_entry* e) {
-  need_nodes(n, other, e, 1);
-  if (find_attribute(e->conection, attr::capacitance) != nullptr) return;
-  if (find_attribute(e->conection, attr::capacitance_poly) != nullptr) {
-    need_characteristic(n, other, e, attr::capacitance_poly, 1);
-  } else if (find_attribute(e->conection, attr::capacitance_exp) != nullptr) {
-    need_characteristic(n, other, e, attr::capacitance_exp, 2);
-  }
-}
-
-void check_voltage_source(const node* n, const node* other, const conection_entry* e) {
-  need_nodes(n, other, e, 1);
-  if (e->nodes->next == nullptr) return;
-  // The coupling's partner: the id-0 element between its second and first
-  // list nodes, whose resistance (and window) it reads.
-  const conection_entry* partner = get_conection(e->nodes->next->node, e->nodes->node, 0);
-  need_attribute(n, other, partner, attr::resistance);
-  const int32_t type = partner->conection->type;
-  if (type == conection_type::window_resistor || type == conection_type::window_switch) {
-    need_attribute(n, other, partner, attr::window_start);
-    need_attribute(n, other, partner, attr::window_end);
-  }
-}
-
+// The checks each element type asks for of its records.
 void check_element(const node* n, const node* other, const conection_entry* e) {
-  switch (e->conection->type) {
-    case conection_type::vsource: check_voltage_source(n, other, e); break;
-    case conection_type::isource: need_nodes(n, other, e, 1); break;
-    case conection_type::igen:
-      need_nodes(n, other, e, 3);
-      need_attribute(n, other, e, attr::gain);
-      need_attribute(n, other, e, attr::control_id);
-      break;
-    case conection_type::resistor:
-      if (find_attribute(e->conection, attr::resistance) == nullptr &&
-          find_attribute(e->conection, attr::resistance_poly) != nullptr) {
-        need_characteristic(n, other, e, attr::resistance_poly, 1);
-        if (e->nodes != nullptr) need_nodes(n, other, e, 2);
-      }
-      break;
-    case conection_type::window_resistor:
-    case conection_type::window_switch:
-      need_nodes(n, other, e, 1);
-      need_attribute(n, other, e, attr::window_start);
-      need_attribute(n, other, e, attr::window_end);
-      need_attribute(n, other, e, attr::resistance);
-      break;
-    case conection_type::diode:
-      need_nodes(n, other, e, 1);
-      need_attribute(n, other, e, attr::saturation_current);
-      break;
-    case conection_type::cap1:
-    case conection_type::cap2: check_capacitor(n, other, e); break;
-    case conection_type::inductor:
-    case conection_type::inductor_trap:
-      need_nodes(n, other, e, 2);
-      need_attribute(n, other, e, attr::inductance);
-      break;
-    default: break;  // unknown codes are reported where they are dispatched
-  }
+  const element_kind* kind = element_kind_of(e->conection->type);
+  // Unknown codes are reported where they are dispatched.
+  if (kind != nullptr && kind->check != nullptr) kind->check(n, other, e);
+}
+
+bool is_window(const conection* con) {
+  const element_kind* kind = element_kind_of(con->type);
+  return kind != nullptr && kind->windowed;
 }
 
 int dvar_count(const dvar_group* g) {
@@ -179,7 +88,7 @@ void check_neighbour_groups(const node* n) {
 // second one would be ignored without a word.
 void check_driving_sources(const node* n) {
   const dvar_group* v = find_dvar_group(n->dvar_groups, group_id::voltage);
-  if (v == nullptr || v->dvars->number != -1) return;
+  if (v == nullptr || v->dvars->number != dvar_number::fixed) return;
   int sources = 0;
   for (const neighbour* nb = n->neighbours; nb != nullptr; nb = nb->next) {
     if (nb->node->index >= n->index) continue;
@@ -227,11 +136,12 @@ void check_expanded(circuit* c) {
   for (node* n : each(c->nodes)) {
     for (neighbour* nb : each(n->neighbours)) {
       for (conection_entry* e : each(nb->conections)) {
-        if (e->conection->type != conection_type::cap2) continue;
+        const element_kind* kind = element_kind_of(e->conection->type);
+        if (kind == nullptr || !kind->needs_three_planes) continue;
         fatal(
-            "error, run_analysis: CAP2 conection \"%s\" between node[%d] and node[%d] has "
+            "error, run_analysis: %s conection \"%s\" between node[%d] and node[%d] has "
             "no time step on 2 time planes; use 3 or more planes, or CAP1\n",
-            name_of(e->conection).c_str(), n->index, nb->node->index);
+            kind->label, name_of(e->conection).c_str(), n->index, nb->node->index);
       }
     }
   }
@@ -268,10 +178,6 @@ void check_double_runs(circuit* c) {
 }
 
 namespace {
-
-bool is_window(const conection* con) {
-  return con->type == conection_type::window_resistor || con->type == conection_type::window_switch;
-}
 
 // The planes j > 0 whose time j / N lies inside the window of `con`.
 int planes_inside_besides_0(const conection* con, int planes) {
@@ -343,10 +249,7 @@ void check_solve_preconditions(circuit* c) {
   for (node* n : each(c->nodes)) {
     for (neighbour* nb : each(n->neighbours)) {
       for (conection_entry* e : each(nb->conections)) {
-        const int32_t type = e->conection->type;
-        if (type != conection_type::window_resistor && type != conection_type::window_switch) {
-          continue;
-        }
+        if (!is_window(e->conection)) continue;
         const node* l1 = e->nodes->node;
         if (l1 == injection) continue;
         const dvar_group* v = find_dvar_group(l1->dvar_groups, group_id::voltage);

@@ -72,14 +72,14 @@ bool converged_on_natural_cycle(circuit* c, int code, const oscillator_start& st
 }  // namespace
 
 void hold_injection(circuit* c) {
-  period_dvar(c)->number = -2;
+  period_dvar(c)->number = dvar_number::period_held;
   dvar_group* injection = injection_voltage(c);
-  nth_dvar(injection, 0)->number = -1;
-  nth_dvar(injection, 1)->number = -1;
+  nth_dvar(injection, 0)->number = dvar_number::fixed;
+  nth_dvar(injection, 1)->number = dvar_number::fixed;
 }
 
 void free_injection(circuit* c) {
-  period_dvar(c)->number = 0;
+  period_dvar(c)->number = dvar_number::unknown;
   // The first nodelist's first node (the injection node) becomes an unknown
   // in both slots; the period equation fixes the phase through it.
   dvar_group* injection = injection_voltage(c);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "elements/element_kinds.h"
 #include "model/codes.h"
 #include "model/lookups.h"
 #include "sparse/blocks.h"
@@ -17,8 +18,8 @@
 namespace pss {
 
 bool uses_node_list(const conection* con) {
-  return con->type > 500 || con->type == conection_type::igen ||
-         con->type == conection_type::vsource;
+  const element_kind* kind = element_kind_of(con->type);
+  return kind != nullptr ? kind->list_in_pattern : unknown_time_difference_code(con->type);
 }
 
 namespace {

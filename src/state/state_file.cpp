@@ -27,15 +27,15 @@ void write_groups(byte_writer& out, const dvar_group* groups) {
 
 std::size_t params_length(const tagged_value* params) {
   std::size_t length = 0;
-  for (const tagged_value* p = params; p != nullptr; p = p->next) length += 12;
+  for (const tagged_value* p = params; p != nullptr; p = p->next) length += state_pair_bytes;
   return length;
 }
 
 std::size_t groups_length(const dvar_group* groups) {
   std::size_t length = 0;
   for (const dvar_group* g = groups; g != nullptr; g = g->next) {
-    length += 4;
-    for (const dvar* d = g->dvars; d != nullptr; d = d->next) length += 12;
+    length += state_group_bytes;
+    for (const dvar* d = g->dvars; d != nullptr; d = d->next) length += state_pair_bytes;
   }
   return length;
 }
@@ -46,7 +46,7 @@ struct state_reader {
   const std::vector<uint8_t>& bytes;
   const std::string& path;
   bool apply;
-  std::size_t pos = 12;
+  std::size_t pos = state_header::length;
 
   int32_t i32() {
     const int32_t v = load_i32(&bytes[pos]);
@@ -95,7 +95,7 @@ struct state_reader {
   }
 
   void walk(circuit* c) {
-    pos = 12;
+    pos = state_header::length;
     params(c->params, "circuit");
     groups(c->global_dvars, "global", true);
     for (node* n = c->nodes; n != nullptr; n = n->next) {
@@ -128,7 +128,8 @@ std::vector<uint8_t> state_bytes(const circuit* c) {
 }
 
 std::size_t state_file_length(const circuit* c) {
-  std::size_t length = 12 + params_length(c->params) + groups_length(c->global_dvars);
+  std::size_t length =
+      state_header::length + params_length(c->params) + groups_length(c->global_dvars);
   for (const node* n = c->nodes; n != nullptr; n = n->next) {
     length += params_length(n->params) + groups_length(n->dvar_groups);
   }
@@ -150,9 +151,9 @@ void read_state(circuit* c, const std::string& path) {
     fatal("error, read_state: %s holds %zu bytes, a state of this circuit takes %zu\n",
           path.c_str(), bytes.size(), expected);
   }
-  const int32_t planes = load_i32(&bytes[0]);
-  const int32_t nodes_per_plane = load_i32(&bytes[4]);
-  const int32_t dvars_per_node = load_i32(&bytes[8]);
+  const int32_t planes = load_i32(&bytes[state_header::planes]);
+  const int32_t nodes_per_plane = load_i32(&bytes[state_header::nodes_per_plane]);
+  const int32_t dvars_per_node = load_i32(&bytes[state_header::dvars_per_node]);
   if (planes != c->planes || nodes_per_plane != c->nodes_per_plane ||
       dvars_per_node != c->dvars_per_node) {
     fatal(
@@ -170,17 +171,18 @@ void read_state(circuit* c, const std::string& path) {
 void read_state_planes(circuit* c, const std::string& path) {
   std::vector<uint8_t> bytes;
   load(path, bytes, "read_state_planes");
-  if (bytes.size() < 12) {
+  if (bytes.size() < state_header::length) {
     fatal("error, read_state_planes: %s holds %zu bytes, too short for a state file\n",
           path.c_str(), bytes.size());
   }
-  const int32_t planes = load_i32(&bytes[0]);
+  const int32_t planes = load_i32(&bytes[state_header::planes]);
   if (planes < 1) {
     fatal("error, read_state_planes: %s holds %d time planes; at least 1 is needed\n", path.c_str(),
           planes);
   }
   // Every node of every plane takes at least its param 0 (12 bytes).
-  const int64_t least = 12 + int64_t{planes} * c->nodes_per_plane * 12;
+  const int64_t least = state_header::length + int64_t{planes} * c->nodes_per_plane *
+                                                   static_cast<int64_t>(state_pair_bytes);
   if (least > static_cast<int64_t>(bytes.size())) {
     fatal("error, read_state_planes: %s holds %zu bytes, too few for %d time planes\n",
           path.c_str(), bytes.size(), planes);

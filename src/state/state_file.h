@@ -18,6 +18,19 @@
 
 namespace pss {
 
+// The header: byte offsets of the three sizes, and where the params begin.
+namespace state_header {
+constexpr std::size_t planes = 0;
+constexpr std::size_t nodes_per_plane = 4;
+constexpr std::size_t dvars_per_node = 8;
+constexpr std::size_t length = 12;
+}  // namespace state_header
+
+// The bytes a param or a dvar takes (i32 tag or number, f64 value), and a
+// dvar group's id.
+constexpr std::size_t state_pair_bytes = 12;
+constexpr std::size_t state_group_bytes = 4;
+
 // The bytes of the state of `c`.
 std::vector<uint8_t> state_bytes(const circuit* c);
 

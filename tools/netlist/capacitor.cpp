@@ -27,7 +27,8 @@ bool append_capacitance(netlist& nl, const nl_element& e, std::vector<item>& ite
 
 }  // namespace
 
-void parse_capacitor(netlist& nl, nl_element& e, std::vector<item>& items) {
+void parse_capacitor(netlist& nl, nl_element& e, std::vector<item>& items,
+                     std::vector<nl_element>&) {
   e.type = take_flag(items, "CAP2") ? conection_type::cap2 : conection_type::cap1;
   double leak = 0;
   bool has_leak = false;

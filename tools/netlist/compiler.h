@@ -140,17 +140,31 @@ nl_element added_element(const std::string& name, int32_t type, int a, int b,
 
 // The element parsers: each fills `e` (already named, with its nodes) from
 // the line's items and may add the elements it needs to `added`.
-void parse_resistor(netlist& nl, nl_element& e, std::vector<item>& items);
-void parse_capacitor(netlist& nl, nl_element& e, std::vector<item>& items);
+using element_parser = void (*)(netlist& nl, nl_element& e, std::vector<item>& items,
+                                std::vector<nl_element>& added);
+void parse_resistor(netlist& nl, nl_element& e, std::vector<item>& items,
+                    std::vector<nl_element>& added);
+void parse_capacitor(netlist& nl, nl_element& e, std::vector<item>& items,
+                     std::vector<nl_element>& added);
 void parse_inductor(netlist& nl, nl_element& e, std::vector<item>& items,
                     std::vector<nl_element>& added);
-void parse_diode(netlist& nl, nl_element& e, std::vector<item>& items);
-void parse_current_source(netlist& nl, nl_element& e, std::vector<item>& items);
-void parse_voltage_source(netlist& nl, nl_element& e, std::vector<item>& items);
+void parse_diode(netlist& nl, nl_element& e, std::vector<item>& items,
+                 std::vector<nl_element>& added);
+void parse_current_source(netlist& nl, nl_element& e, std::vector<item>& items,
+                          std::vector<nl_element>& added);
+void parse_voltage_source(netlist& nl, nl_element& e, std::vector<item>& items,
+                          std::vector<nl_element>& added);
 // Makes the source's non-ground node a fixed node, once the source is in.
 void fix_driven_node(netlist& nl, int element);
-void parse_generator(netlist& nl, nl_element& e, std::vector<item>& items);
-void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items);
+void parse_generator(netlist& nl, nl_element& e, std::vector<item>& items,
+                     std::vector<nl_element>& added);
+void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items,
+                           std::vector<nl_element>& added);
+
+// The element letters and their parsers: the netlist's one table of what a
+// line's first letter means (element_line.cpp). Null for a letter that
+// names no element.
+element_parser parser_of_letter(char letter);
 
 // characteristic.cpp: the limits and coefficients after attribute `start`.
 bool append_characteristic(netlist& nl, const nl_element& e, std::vector<item>& items,

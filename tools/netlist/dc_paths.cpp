@@ -5,8 +5,10 @@
 // not tie, and windowed resistors are absent in DC. A node left without
 // such a path makes the DC matrix singular; it is worth a warning, not a
 // refusal, since a saved state can stand in for the DC solution.
+#include <algorithm>
 #include <numeric>
 
+#include "elements/element_kinds.h"
 #include "model/codes.h"
 #include "tools/netlist/compiler.h"
 
@@ -15,15 +17,13 @@ namespace pss::netlist_compiler {
 namespace {
 
 bool conducts_in_dc(const nl_element& e) {
-  switch (e.type) {
-    case conection_type::resistor:
-    case conection_type::diode:
-    case conection_type::inductor:
-    case conection_type::inductor_trap: return true;
-    case conection_type::cap1:
-    case conection_type::cap2: return e.attributes.front().tag == attr::leakage;
-    default: return false;
+  const element_kind* kind = element_kind_of(e.type);
+  if (kind == nullptr) return false;
+  if (kind->dc == dc_path::with_leakage) {
+    return std::any_of(e.attributes.begin(), e.attributes.end(),
+                       [](const net_value& a) { return a.tag == attr::leakage; });
   }
+  return kind->dc == dc_path::conducts;
 }
 
 int root(std::vector<int>& parent, int n) {

@@ -40,7 +40,7 @@ bool saturation_current(netlist& nl, const nl_element& e, std::vector<item>& ite
 
 }  // namespace
 
-void parse_diode(netlist& nl, nl_element& e, std::vector<item>& items) {
+void parse_diode(netlist& nl, nl_element& e, std::vector<item>& items, std::vector<nl_element>&) {
   e.type = conection_type::diode;
   double is = 0;
   if (!saturation_current(nl, e, items, is)) return;

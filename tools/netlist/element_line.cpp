@@ -14,26 +14,16 @@ bool is_punctuation(const token& t) {
   return t.text == "(" || t.text == ")" || t.text == "=";
 }
 
-// Calls the parser of the element letter; false for a letter that names no
-// element.
-bool parse_by_letter(char letter, netlist& nl, nl_element& e, std::vector<item>& items,
-                     std::vector<nl_element>& added) {
-  switch (letter) {
-    case 'R': parse_resistor(nl, e, items); return true;
-    case 'C': parse_capacitor(nl, e, items); return true;
-    case 'L': parse_inductor(nl, e, items, added); return true;
-    case 'D': parse_diode(nl, e, items); return true;
-    case 'I': parse_current_source(nl, e, items); return true;
-    case 'V': parse_voltage_source(nl, e, items); return true;
-    case 'F': parse_generator(nl, e, items); return true;
-    case 'W': parse_window_resistor(nl, e, items); return true;
-    default: return false;
-  }
-}
+struct element_letter {
+  char letter;
+  element_parser parse;
+};
 
-bool is_element_letter(char letter) {
-  return std::string("RCLDIVFW").find(letter) != std::string::npos;
-}
+constexpr element_letter letters[] = {
+    {'R', parse_resistor},  {'C', parse_capacitor},       {'L', parse_inductor},
+    {'D', parse_diode},     {'I', parse_current_source},  {'V', parse_voltage_source},
+    {'F', parse_generator}, {'W', parse_window_resistor},
+};
 
 // The element's name is new, and free of the `#` kept for added elements.
 bool name_is_free(netlist& nl, const token& name) {
@@ -66,6 +56,13 @@ bool read_ends(netlist& nl, const statement& st, nl_element& e) {
 
 }  // namespace
 
+element_parser parser_of_letter(char letter) {
+  for (const element_letter& l : letters) {
+    if (l.letter == letter) return l.parse;
+  }
+  return nullptr;
+}
+
 int find_element(const netlist& nl, const std::string& name) {
   const auto found = nl.element_keys.find(lower(name));
   return found == nl.element_keys.end() ? -1 : found->second;
@@ -79,7 +76,8 @@ nl_element added_element(const std::string& name, int32_t type, int a, int b,
 void parse_element(netlist& nl, const statement& st) {
   const token& name = st.tokens[0];
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name.text[0])));
-  if (!is_element_letter(letter)) {
+  const element_parser parse = parser_of_letter(letter);
+  if (parse == nullptr) {
     error(nl, name.line,
           "unknown element letter '" + name.text.substr(0, 1) + "' in '" + name.text + "'");
     return;
@@ -91,7 +89,7 @@ void parse_element(netlist& nl, const statement& st) {
   if (!read_items(nl, st.tokens, 3, items)) return;
   const int errors = error_count(nl);
   std::vector<nl_element> added;
-  parse_by_letter(letter, nl, e, items, added);
+  parse(nl, e, items, added);
   // A parser stops at its first error, leaving items it never looked at.
   if (error_count(nl) > errors) return;
   report_unused(nl, items, e.name);

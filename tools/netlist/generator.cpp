@@ -6,6 +6,7 @@
 // its first node to its second (anode to cathode for a diode), so the
 // generator's record lists n+ and then the control's two nodes in that
 // order. DELAY (at most the period) delays the control current.
+#include "elements/element_kinds.h"
 #include "model/codes.h"
 #include "tools/netlist/compiler.h"
 
@@ -16,8 +17,10 @@ namespace {
 // The generator reads the control's resistance alone: a nonlinear
 // resistor has none and a series source would go unseen.
 bool can_control(const nl_element& c) {
-  if (c.type == conection_type::diode) return true;
-  if (c.type != conection_type::resistor || !c.list_at_a.empty()) return false;
+  const element_kind* kind = element_kind_of(c.type);
+  if (kind == nullptr || kind->control == nullptr) return false;
+  if (c.type != conection_type::resistor) return true;
+  if (!c.list_at_a.empty()) return false;
   for (const net_value& a : c.attributes) {
     if (a.tag == attr::resistance) return true;
   }
@@ -26,7 +29,8 @@ bool can_control(const nl_element& c) {
 
 }  // namespace
 
-void parse_generator(netlist& nl, nl_element& e, std::vector<item>& items) {
+void parse_generator(netlist& nl, nl_element& e, std::vector<item>& items,
+                     std::vector<nl_element>&) {
   e.type = conection_type::igen;
   const item* control = take(items, item_kind::word, nullptr);
   if (control == nullptr) {

@@ -28,7 +28,8 @@ void parse_nonlinear(netlist& nl, nl_element& e, std::vector<item>& items, const
 
 }  // namespace
 
-void parse_resistor(netlist& nl, nl_element& e, std::vector<item>& items) {
+void parse_resistor(netlist& nl, nl_element& e, std::vector<item>& items,
+                    std::vector<nl_element>&) {
   e.type = conection_type::resistor;
   if (const item* poly = take(items, item_kind::group, "POLY")) {
     parse_nonlinear(nl, e, items, *poly);

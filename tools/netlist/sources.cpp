@@ -72,7 +72,8 @@ void append_waveform(const waveform& w, double phase, std::vector<net_value>& at
 
 }  // namespace
 
-void parse_current_source(netlist& nl, nl_element& e, std::vector<item>& items) {
+void parse_current_source(netlist& nl, nl_element& e, std::vector<item>& items,
+                          std::vector<nl_element>&) {
   e.type = conection_type::isource;
   waveform w;
   if (!read_waveform(nl, e, items, w)) return;
@@ -81,7 +82,8 @@ void parse_current_source(netlist& nl, nl_element& e, std::vector<item>& items) 
   e.list_at_b = {e.a};
 }
 
-void parse_voltage_source(netlist& nl, nl_element& e, std::vector<item>& items) {
+void parse_voltage_source(netlist& nl, nl_element& e, std::vector<item>& items,
+                          std::vector<nl_element>&) {
   e.type = conection_type::vsource;
   if (e.a != 0 && e.b != 0) {
     error(nl, e.line, e.name + ": a voltage source must have ground (0) as one of its nodes");

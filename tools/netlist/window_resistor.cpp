@@ -33,7 +33,8 @@ bool append_window(netlist& nl, const nl_element& e, std::vector<item>& items,
 
 }  // namespace
 
-void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items) {
+void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items,
+                           std::vector<nl_element>&) {
   e.type =
       take_flag(items, "SWITCH") ? conection_type::window_switch : conection_type::window_resistor;
   if (!append_window(nl, e, items, e.attributes)) return;

@@ -7,6 +7,9 @@
 #include <sstream>
 #include <vector>
 
+#include "elements/element_kinds.h"
+#include "model/codes.h"
+
 namespace pss {
 
 namespace {
@@ -46,50 +49,8 @@ std::string quoted(const std::string& bytes) {
 }
 
 const char* type_name(int32_t type) {
-  switch (type) {
-    case 50: return "voltage source";
-    case 60: return "current source";
-    case 62: return "controlled current generator";
-    case 100: return "resistor";
-    case 102: return "windowed source resistor";
-    case 103: return "windowed source resistor, relinks planes";
-    case 200: return "diode";
-    case 601: return "capacitor, backward difference";
-    case 602: return "capacitor, central difference";
-    case 701: return "inductor, explicit";
-    case 702: return "inductor, trapezoidal";
-    default: return nullptr;
-  }
-}
-
-const char* attribute_name(int32_t id) {
-  switch (id) {
-    case 5: return "lower limit";
-    case 6: return "upper limit";
-    case 70: return "gain";
-    case 71: return "control delay";
-    case 73: return "controlling conection id";
-    case 80: return "harmonic";
-    case 81: return "ac_amplitude";
-    case 82: return "dc_level";
-    case 83: return "phase";
-    case 84: return "window start";
-    case 85: return "window end";
-    case 86: return "frequency";
-    case 87: return "dV/df";
-    case 100: return "resistance";
-    case 101: return "leakage resistance";
-    case 201: return "saturation current";
-    case 203: return "breakdown voltage";
-    case 204: return "breakdown exponent factor";
-    case 205: return "exponent factor";
-    case 206: return "resistance characteristic follows";
-    case 600: return "capacitance";
-    case 603: return "capacitance polynomial follows";
-    case 604: return "exponential capacitance follows";
-    case 700: return "inductance";
-    default: return nullptr;
-  }
+  const element_kind* kind = element_kind_of(type);
+  return kind != nullptr ? kind->name : nullptr;
 }
 
 struct text_writer {
@@ -113,14 +74,14 @@ struct text_writer {
 
   void group(int indent, const char* keyword, const net_group& g) {
     line(indent, std::string(keyword) + " " + std::to_string(g.id),
-         g.id == 20   ? "period"
-         : g.id == 21 ? "node voltage"
-                      : nullptr);
+         g.id == group_id::period    ? "period"
+         : g.id == group_id::voltage ? "node voltage"
+                                     : nullptr);
     for (const net_value& d : g.dvars) {
       pair(indent + 1, "dvar", d,
-           d.tag == -1   ? "fixed"
-           : d.tag == -2 ? "period held fixed"
-                         : nullptr);
+           d.tag == dvar_number::fixed         ? "fixed"
+           : d.tag == dvar_number::period_held ? "period held fixed"
+                                               : nullptr);
     }
   }
 
@@ -142,7 +103,8 @@ struct text_writer {
     const std::string at = "position " + std::to_string(position);
     line(1, "node " + std::to_string(position), at.c_str());
     line(2, "index " + std::to_string(n.index));
-    for (const net_value& p : n.params) pair(2, "param", p, p.tag == 0 ? "plane time" : nullptr);
+    for (const net_value& p : n.params)
+      pair(2, "param", p, p.tag == param_id::plane_time ? "plane time" : nullptr);
     if (n.twin != -1) {
       line(2, "twin " + std::to_string(n.twin), "shares the dvar groups of that position");
     }

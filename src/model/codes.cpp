@@ -1,0 +1,35 @@
+#include "model/codes.h"
+
+namespace pss {
+
+const char* attribute_name(int32_t id) {
+  switch (id) {
+    case attr::poly_lower_limit: return "lower limit";
+    case attr::poly_upper_limit: return "upper limit";
+    case attr::gain: return "gain";
+    case attr::control_delay: return "control delay";
+    case attr::control_id: return "controlling conection id";
+    case attr::harmonic: return "harmonic";
+    case attr::ac_amplitude: return "ac_amplitude";
+    case attr::dc_level: return "dc_level";
+    case attr::phase: return "phase";
+    case attr::window_start: return "window start";
+    case attr::window_end: return "window end";
+    case attr::frequency: return "frequency";
+    case attr::dvdf: return "dV/df";
+    case attr::resistance: return "resistance";
+    case attr::leakage: return "leakage resistance";
+    case attr::saturation_current: return "saturation current";
+    case attr::breakdown_voltage: return "breakdown voltage";
+    case attr::breakdown_factor: return "breakdown exponent factor";
+    case attr::exponent_factor: return "exponent factor";
+    case attr::resistance_poly: return "resistance characteristic follows";
+    case attr::capacitance: return "capacitance";
+    case attr::capacitance_poly: return "capacitance polynomial follows";
+    case attr::capacitance_exp: return "exponential capacitance follows";
+    case attr::inductance: return "inductance";
+    default: return nullptr;
+  }
+}
+
+}  // namespace pss
