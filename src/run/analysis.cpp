@@ -7,6 +7,7 @@
 #include "newton/newton.h"
 #include "planes/expand.h"
 #include "planes/sources.h"
+#include "run/answer_checks.h"
 #include "run/circuit_checks.h"
 #include "run/double_runs.h"
 #include "run/frequency_runs.h"
@@ -34,15 +35,19 @@ job_answers ask_analysis() {
   if (a.scan == 'y') {
     const char* question = "starting frequency, final frequency and number of frequency steps?";
     say("%s\n", question);
-    a.frequencies.start = read_real(question);
-    a.frequencies.final = read_real(question);
+    // A frequency of 0 or below has no period to sample: refused before any
+    // solve, as are scans that would write more state files than a folder
+    // can sensibly hold.
+    a.frequencies.start = read_positive_real(question, "the starting frequency");
+    a.frequencies.final = read_positive_real(question, "the final frequency");
     a.frequencies.steps = read_int(question);
     if (a.frequencies.steps < 0) {
       fatal("error, answer to \"%s\": the number of steps must not be negative\n", question);
     }
+    check_step_count(question, a.frequencies.steps);
   } else {
     say("fundamental frequency?\n");
-    a.frequencies.start = read_real("fundamental frequency?");
+    a.frequencies.start = read_positive_real("fundamental frequency?", "the frequency");
   }
   say("period a dirichlet (y/n)?\n");
   a.dirichlet = read_char("period a dirichlet (y/n)?");
@@ -84,6 +89,8 @@ bool start_from_saved_state(const std::string& path, circuit* c, const job_answe
                           "mean level in the saved state");
   }
   if (a.scan == 'n' && a.dirichlet == 'n') {
+    // The double runs go on at the saved period.
+    check_saved_period(c, path.c_str());
     period_dvar(c)->number = -2;
     return true;
   }

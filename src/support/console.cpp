@@ -77,6 +77,14 @@ double read_real(const char* question) {
   return value;
 }
 
+double read_positive_real(const char* question, const char* what) {
+  const double value = read_real(question);
+  if (!(value > 0.0)) {
+    fatal("error, answer to \"%s\": %s must be above 0, got %g\n", question, what, value);
+  }
+  return value;
+}
+
 int read_int(const char* question) {
   const std::string token = next_token(question);
   std::size_t pos = 0;
