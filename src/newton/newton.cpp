@@ -68,6 +68,11 @@ int newton_solve(circuit* c, double accuracy, matrix* m, real_vector* correction
     vector_zero(correction);
     matrix_zero(m);
     if (code == newton_converged) break;
+    // NaN or infinity never comes back to a finite solution.
+    if (!std::isfinite(measure.error)) {
+      code = newton_not_converged;
+      break;
+    }
   }
   vector_zero(present);
   return code;
