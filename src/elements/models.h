@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "elements/calc_res.h"
+#include "elements/source_sine.h"
 #include "model/codes.h"
 #include "model/lookups.h"
 

@@ -13,6 +13,7 @@
 #include "run/frequency_runs.h"
 #include "run/injection_level.h"
 #include "run/job_files.h"
+#include "run/plane_count.h"
 #include "run/solve.h"
 #include "state/state_file.h"
 #include "support/console.h"
@@ -74,6 +75,7 @@ bool start_from_saved_state(const std::string& path, circuit* c, const job_answe
   say("starting from a saved state\n");
   read_state_planes(c, path);
   say("solving with %d time planes\n", c->planes);
+  check_plane_count(c, c->planes);
   expand(c);
   say("single (1) or double (2) dvars?\n");
   const int slots = read_int("single (1) or double (2) dvars?");
@@ -125,6 +127,7 @@ void start_from_dc(const std::string& job, circuit* c, double accuracy, oscillat
         "got %d\n",
         planes);
   }
+  check_plane_count(c, planes);
   c->planes = planes;
   expand(c);
 }
