@@ -1,5 +1,6 @@
 #include "tools/pss_wave/waveforms.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "model/codes.h"
@@ -44,6 +45,23 @@ double slot1_period_offset(const circuit* c) {
   return offset != nullptr ? offset->value : 0.0;
 }
 
+// A state whose fixed voltages disagree with the network's sources still
+// has the network's shape, so it is shown, with a warning per node.
+void warn_of_mismatches(const waveforms& w, const std::vector<source_mismatch>& mismatches) {
+  for (const source_mismatch& m : mismatches) {
+    const std::string source =
+        m.source->name_len > 0
+            ? "source " + std::string(m.source->name, static_cast<std::size_t>(m.source->name_len))
+            : std::string("voltage source");
+    std::fprintf(stderr,
+                 "pss-wave: warning: node %s holds %g V in plane %d%s of %s, but its %s gives "
+                 "%g V (a state of another circuit, or sources changed in the dialogue)\n",
+                 w.nodes[static_cast<std::size_t>(m.position)].name.c_str(), m.in_file, m.plane,
+                 m.slot > 0 ? " slot 1" : "", w.state_path.c_str(), source.c_str(),
+                 m.from_source);
+  }
+}
+
 }  // namespace
 
 waveforms load_waveforms(const std::string& job, const std::string& state_path) {
@@ -62,6 +80,7 @@ waveforms load_waveforms(const std::string& job, const std::string& state_path) 
   circuit* c = net.circuit;
   const std::vector<int32_t> indices = indices_as_read(c);
   load_solution(c, state_path);
+  const std::vector<source_mismatch> mismatches = fixed_values_off_source(c);
 
   waveforms w;
   w.job = job;
@@ -81,6 +100,7 @@ waveforms load_waveforms(const std::string& job, const std::string& state_path) 
     w.nodes.push_back(std::move(n));
   }
   name_nodes(job, w.nodes);
+  warn_of_mismatches(w, mismatches);
   return w;
 }
 
