@@ -16,6 +16,7 @@ namespace {
 
 std::FILE* answers = nullptr;
 std::FILE* questions = nullptr;
+void (*say_hook)() = nullptr;
 
 std::FILE* input() {
   return answers != nullptr ? answers : stdin;
@@ -75,6 +76,11 @@ void say(const char* format, ...) {
   va_start(args, format);
   std::vfprintf(questions != nullptr ? questions : stdout, format, args);
   va_end(args);
+  if (say_hook != nullptr) say_hook();
+}
+
+void set_say_hook(void (*hook)()) {
+  say_hook = hook;
 }
 
 double read_real(const char* question) {

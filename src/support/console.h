@@ -33,4 +33,9 @@ void set_console_input(std::FILE* input);
 void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void set_console_output(std::FILE* output);
 
+// Calls `hook` after everything said; it may throw to end a job early (a
+// harness that bounds the work of a job run in its own process). nullptr
+// removes it.
+void set_say_hook(void (*hook)());
+
 }  // namespace pss
