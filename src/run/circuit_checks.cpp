@@ -10,10 +10,6 @@ namespace pss {
 
 namespace {
 
-std::string name_of(const conection* con) {
-  return std::string(con->name, con->name_len);
-}
-
 int list_length(const node_ref* refs) {
   int length = 0;
   for (; refs != nullptr; refs = refs->next) ++length;
@@ -26,8 +22,8 @@ int list_length(const node_ref* refs) {
   fatal(
       "error, check_network: conection \"%s\" (type %d, id %d) between node[%d] and "
       "node[%d] %s\n",
-      name_of(e->conection).c_str(), e->conection->type, e->conection->id, n->index, other->index,
-      problem);
+      conection_name(e->conection).c_str(), e->conection->type, e->conection->id, n->index,
+      other->index, problem);
 }
 
 void need_attribute(const node* n, const node* other, const conection_entry* e, int32_t id) {
@@ -231,7 +227,7 @@ void check_expanded(circuit* c) {
         fatal(
             "error, run_analysis: CAP2 conection \"%s\" between node[%d] and node[%d] has "
             "no time step on 2 time planes; use 3 or more planes, or CAP1\n",
-            name_of(e->conection).c_str(), n->index, nb->node->index);
+            conection_name(e->conection).c_str(), n->index, nb->node->index);
       }
     }
   }
@@ -299,7 +295,8 @@ void check_injection_windows(circuit* c) {
             "error, run_analysis: the window of conection \"%s\" between node[%d] and "
             "node[%d] holds %d of the %d time planes besides plane 0; the double PSS needs "
             "plane 0 alone inside it: narrow the window to less than 1/%d of the period\n",
-            name_of(e->conection).c_str(), n->index, nb->node->index, inside, c->planes, c->planes);
+            conection_name(e->conection).c_str(), n->index, nb->node->index, inside, c->planes,
+            c->planes);
       }
     }
   }
@@ -311,7 +308,7 @@ void check_injection_windows(circuit* c) {
       fatal(
           "error, run_analysis: the window (%g, %g) of conection \"%s\", which injects the "
           "oscillator, does not hold plane 0 (t = 0); the coupled double PSS needs it inside\n",
-          start, end, name_of(injection).c_str());
+          start, end, conection_name(injection).c_str());
     }
   }
 }
@@ -355,7 +352,7 @@ void check_solve_preconditions(circuit* c) {
               "error, run_analysis: windowed conection \"%s\" between node[%d] and node[%d] "
               "has an unknown orientation node[%d] in double-dvar mode; only the first "
               "nodelist's first node may be one\n",
-              name_of(e->conection).c_str(), n->index, nb->node->index, l1->index);
+              conection_name(e->conection).c_str(), n->index, nb->node->index, l1->index);
         }
       }
     }

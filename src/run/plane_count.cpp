@@ -8,6 +8,7 @@
 
 #include "elements/source_sine.h"
 #include "model/codes.h"
+#include "model/lookups.h"
 #include "newton/assemble.h"
 #include "planes/expansion_memory.h"
 #include "support/fatal.h"
@@ -25,11 +26,10 @@ constexpr int64_t most_slots = 2;
 std::string source_label(const node* n, const node* other, const conection* con) {
   const bool n_higher = n->index > other->index;
   char ends[64];
-  std::snprintf(ends, sizeof ends, "%s(%d, %d)",
-                con->type == conection_type::vsource ? "V" : "I",
+  std::snprintf(ends, sizeof ends, "%s(%d, %d)", con->type == conection_type::vsource ? "V" : "I",
                 n_higher ? n->index : other->index, n_higher ? other->index : n->index);
-  if (con->name == nullptr || con->name_len <= 0) return ends;
-  return std::string(con->name, static_cast<std::size_t>(con->name_len)) + " " + ends;
+  const std::string name = conection_name(con);
+  return name.empty() ? std::string(ends) : name + " " + ends;
 }
 
 // One warning per source and harmonic: a current source's two records

@@ -49,16 +49,13 @@ double slot1_period_offset(const circuit* c) {
 // has the network's shape, so it is shown, with a warning per node.
 void warn_of_mismatches(const waveforms& w, const std::vector<source_mismatch>& mismatches) {
   for (const source_mismatch& m : mismatches) {
-    const std::string source =
-        m.source->name_len > 0
-            ? "source " + std::string(m.source->name, static_cast<std::size_t>(m.source->name_len))
-            : std::string("voltage source");
+    const std::string name = conection_name(m.source);
+    const std::string source = name.empty() ? "voltage source" : "source " + name;
     std::fprintf(stderr,
                  "pss-wave: warning: node %s holds %g V in plane %d%s of %s, but its %s gives "
                  "%g V (a state of another circuit, or sources changed in the dialogue)\n",
                  w.nodes[static_cast<std::size_t>(m.position)].name.c_str(), m.in_file, m.plane,
-                 m.slot > 0 ? " slot 1" : "", w.state_path.c_str(), source.c_str(),
-                 m.from_source);
+                 m.slot > 0 ? " slot 1" : "", w.state_path.c_str(), source.c_str(), m.from_source);
   }
 }
 
