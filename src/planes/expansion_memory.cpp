@@ -18,8 +18,8 @@ namespace {
 constexpr double record_alignment = alignof(std::max_align_t);
 
 double carved(std::size_t size) {
-  const double records = static_cast<double>((size + alignof(std::max_align_t) - 1) /
-                                             alignof(std::max_align_t));
+  const double records =
+      static_cast<double>((size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t));
   return records * record_alignment;
 }
 
@@ -34,9 +34,9 @@ int length(const node_ref* refs) {
 }
 
 struct plane_cost {
-  double records = 0.0;   // bytes carved from the arena
-  double unknowns = 0.0;  // equations
-  double couplings = 0.0; // matrix entries, counted once per row
+  double records = 0.0;    // bytes carved from the arena
+  double unknowns = 0.0;   // equations
+  double couplings = 0.0;  // matrix entries, counted once per row
 };
 
 void add_node(plane_cost& cost, const node* n, int32_t dvars_per_node) {
@@ -71,10 +71,9 @@ void add_node(plane_cost& cost, const node* n, int32_t dvars_per_node) {
 double expansion_bytes(const circuit* c, int64_t planes) {
   plane_cost cost;
   for (const node* n = c->nodes; n != nullptr; n = n->next) add_node(cost, n, c->dvars_per_node);
-  const double per_plane =
-      cost.records +
-      cost.unknowns * (sizeof(matrix_row) + sizeof(column_list)) +
-      cost.couplings * (sizeof(matrix_entry) + sizeof(column_item));
+  const double per_plane = cost.records +
+                           cost.unknowns * (sizeof(matrix_row) + sizeof(column_list)) +
+                           cost.couplings * (sizeof(matrix_entry) + sizeof(column_item));
   return per_plane * static_cast<double>(planes);
 }
 

@@ -51,8 +51,8 @@ std::vector<source_mismatch> fixed_values_off_source(circuit* c) {
       // pss writes exactly what vsource_value gives; the margin only keeps
       // rounding from another build out of the report.
       if (std::fabs(d->value - expected) > 1e-12 * (1.0 + std::fabs(expected))) {
-        found.push_back({position, n->index % c->planes, slot, d->value, expected,
-                         source->conection});
+        found.push_back(
+            {position, n->index % c->planes, slot, d->value, expected, source->conection});
         reported = position;
         break;
       }

@@ -102,11 +102,11 @@ uint64_t parse_limit(const char* text) {
   const double number = std::strtod(text, &end);
   uint64_t scale = 1;
   if (end != text) {
-    switch (std::toupper(static_cast<unsigned char>(*end))) {
-      case 'K': scale = uint64_t{1} << 10; ++end; break;
-      case 'M': scale = uint64_t{1} << 20; ++end; break;
-      case 'G': scale = uint64_t{1} << 30; ++end; break;
-      default: break;
+    const int unit = std::toupper(static_cast<unsigned char>(*end));
+    const int shift = unit == 'K' ? 10 : unit == 'M' ? 20 : unit == 'G' ? 30 : 0;
+    if (shift > 0) {
+      scale = uint64_t{1} << shift;
+      ++end;
     }
   }
   const double bytes = number * static_cast<double>(scale);

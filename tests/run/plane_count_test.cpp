@@ -1,7 +1,6 @@
 // The checks of a plane count before the expansion: sources the planes
 // cannot resolve, and expansions that would not fit in memory.
 #include <gtest/gtest.h>
-
 #include <malloc.h>
 
 #include <chrono>
@@ -78,11 +77,18 @@ TEST(plane_count, refuses_a_source_the_planes_would_alias_and_warns_at_exactly_h
        ""},
       {sine(0, 1000), quiet, 64, 0, "", ""},  // no sine to alias
       // A current source's cycles are its frequency multiplier times its harmonic.
-      {quiet, {{attr::ac_amplitude, 1e-3}, {attr::harmonic, 11}, {attr::frequency, 3}}, 64, 1,
+      {quiet,
+       {{attr::ac_amplitude, 1e-3}, {attr::harmonic, 11}, {attr::frequency, 3}},
+       64,
+       1,
        "error, source I1 I(3, 0): harmonic 33 lies above half of 64 time planes and would alias "
        "onto a lower frequency; it needs at least 67 planes\n",
        ""},
-      {quiet, {{attr::ac_amplitude, 1e-3}, {attr::harmonic, 4}, {attr::frequency, 2}}, 16, 0, "",
+      {quiet,
+       {{attr::ac_amplitude, 1e-3}, {attr::harmonic, 4}, {attr::frequency, 2}},
+       16,
+       0,
+       "",
        "warning, source I1 I(3, 0): harmonic 8 is half of 16 time planes: they sample its sine "
        "only twice a cycle (at its zeros when its phase is 0)\n"},
   };
@@ -131,8 +137,7 @@ TEST(plane_count, refuses_an_expansion_that_exceeds_the_memory_limit_before_grow
     const char* message;  // the start of the last line, or null for a normal end
   };
   const row rows[] = {
-      {"1M", 100000,
-       "error, expand_time_planes: 100000 time planes of 4 nodes need about "},
+      {"1M", 100000, "error, expand_time_planes: 100000 time planes of 4 nodes need about "},
       {"64M", 64, nullptr},
       {"1e9", 64, nullptr},
       {"0", 1, "error, expand_time_planes: 1 time planes of 4 nodes need about "},

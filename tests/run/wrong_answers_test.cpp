@@ -142,7 +142,8 @@ TEST(wrong_answers, a_state_file_of_another_circuit_was_shown_under_this_network
 // An accuracy of 0 or below ran 100 iterations before "DC not converged".
 TEST(wrong_answers, an_accuracy_of_zero_or_below_ran_100_iterations) {
   for (const char* accuracy : {"0", "-1e-9", "-0"}) {
-    const auto job = test::run_job(compiled(rc_netlist), std::string(accuracy) + "\nn\n159\ny\ny\n64\n");
+    const auto job =
+        test::run_job(compiled(rc_netlist), std::string(accuracy) + "\nn\n159\ny\ny\n64\n");
     EXPECT_EQ(job.result.status, 1);
     EXPECT_EQ(job.result.out,
               "convergence accuracy?\nerror, answer to \"convergence accuracy?\": the accuracy "
@@ -159,9 +160,8 @@ TEST(wrong_answers, a_billion_planes_ate_memory_until_out_of_memory) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(job.result.status, 1);
   const std::string last = last_line(job.result.out);
-  EXPECT_EQ(last.rfind("error, expand_time_planes: 1000000000 time planes of 3 nodes need about ",
-                       0),
-            0u)
+  EXPECT_EQ(
+      last.rfind("error, expand_time_planes: 1000000000 time planes of 3 nodes need about ", 0), 0u)
       << last;
   EXPECT_NE(last.find("iB of memory, more than the "), std::string::npos) << last;
   EXPECT_LT(seconds, 2.0);

@@ -16,7 +16,7 @@ TEST(memory_budget, reads_pss_memory_limit_as_bytes_or_binary_units) {
     uint64_t bytes;
   };
   const row rows[] = {
-      {"4096", 4096}, {"8K", 8192}, {"3m", 3u << 20}, {"2G", uint64_t{2} << 30},
+      {"4096", 4096},     {"8K", 8192}, {"3m", 3u << 20}, {"2G", uint64_t{2} << 30},
       {"1.5M", 3u << 19}, {"0", 0},
   };
   for (const row& r : rows) {
