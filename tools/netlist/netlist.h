@@ -65,6 +65,10 @@ struct compiled_netlist {
 // written.
 compiled_netlist compile_netlist(const std::string& text);
 
+// A value as the netlist writes it, SPICE scale suffixes included ("4.7k",
+// "10uF"); false when it is malformed.
+bool parse_value(const std::string& text, double& out);
+
 // "FILE:LINE: error: text" (or warning), without a newline.
 std::string message_line(const std::string& file, const netlist_message& message);
 
