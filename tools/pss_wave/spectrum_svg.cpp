@@ -15,9 +15,8 @@ namespace pss {
 
 namespace {
 
-constexpr double left = 80, right = 620, top = 40, bottom = 420;
-constexpr double legend_x = 640, legend_row = 20;
-constexpr int width = 800, least_height = 480;
+using namespace svg_layout;
+
 // Harmonics drawn at most; more would leave bars under a pixel wide.
 constexpr int most_harmonics = 100;
 // The dB scale reaches this far below its top.
@@ -100,27 +99,10 @@ void append_level_axis(std::string& out, const chart& c, const char* unit) {
       labels.push_back(label);
     }
   }
-  out += "<g class=\"y-axis\">\n";
-  for (std::size_t i = 0; i < labels.size(); ++i) {
-    append_format(out, "<g class=\"ytick\" transform=\"translate(0,%.2f)\">",
-                  c.y(c.values.ticks[i]));
-    append_format(out, "<line x1=\"%g\" y1=\"0\" x2=\"%g\" y2=\"0\" stroke=\"#dddddd\"/>", left,
-                  right);
-    append_format(out, "<line x1=\"%g\" y1=\"0\" x2=\"%g\" y2=\"0\" stroke=\"black\"/>", left - 5,
-                  left);
-    append_format(out, "<text x=\"%g\" y=\"0\" dy=\"0.32em\" text-anchor=\"end\">", left - 8);
-    out += labels[i] + "</text></g>\n";
-  }
-  const std::string title = c.decibels ? std::string("amplitude/dB") + unit : "amplitude";
-  append_format(out,
-                "<text transform=\"translate(%g,%g) rotate(-90)\" text-anchor=\"middle\">"
-                "%s</text>\n",
-                left - 62, (top + bottom) / 2, title.c_str());
-  out += "</g>\n";
-  append_format(out,
-                "<rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"none\" "
-                "stroke=\"black\"/>\n",
-                left, top, right - left, bottom - top);
+  std::vector<double> ticks;
+  for (double t : c.values.ticks) ticks.push_back(c.y(t));
+  append_left_axis(out, ticks, labels,
+                   c.decibels ? std::string("amplitude/dB") + unit : "amplitude");
 }
 
 // A bar from the axis's floor up to the term's level, with a tooltip that

@@ -16,11 +16,11 @@ namespace pss {
 
 namespace {
 
-// Plot area and legend, in pixels. A second value axis on the right moves
-// the legend over to make room for its labels.
-constexpr double left = 80, right = 620, top = 40, bottom = 420;
-constexpr double legend_x = 640, legend_x_beside_axis = 690, legend_row = 20;
-constexpr int width = 800, least_height = 480;
+using namespace svg_layout;
+
+// A second value axis on the right moves the legend over to make room for
+// its labels.
+constexpr double legend_x_beside_axis = 690;
 
 struct plot {
   axis time;
@@ -92,30 +92,11 @@ void append_time_axis(std::string& out, const plot& p) {
   out += "</g>\n";
 }
 
-// Each tick is a group translated to its value's height, so that a reader
-// of the file finds the scale as (label, translation) pairs.
 void append_value_axis(std::string& out, const plot& p) {
-  const std::vector<std::string> labels = tick_labels(p.values, p.left_in_amperes ? "A" : "V");
-  out += "<g class=\"y-axis\">\n";
-  for (std::size_t i = 0; i < labels.size(); ++i) {
-    append_format(out, "<g class=\"ytick\" transform=\"translate(0,%.2f)\">",
-                  p.y_on(p.values, p.values.ticks[i]));
-    append_format(out, "<line x1=\"%g\" y1=\"0\" x2=\"%g\" y2=\"0\" stroke=\"#dddddd\"/>", left,
-                  right);
-    append_format(out, "<line x1=\"%g\" y1=\"0\" x2=\"%g\" y2=\"0\" stroke=\"black\"/>", left - 5,
-                  left);
-    append_format(out, "<text x=\"%g\" y=\"0\" dy=\"0.32em\" text-anchor=\"end\">", left - 8);
-    out += labels[i] + "</text></g>\n";
-  }
-  append_format(out,
-                "<text transform=\"translate(%g,%g) rotate(-90)\" text-anchor=\"middle\">"
-                "%s</text>\n",
-                left - 62, (top + bottom) / 2, p.left_in_amperes ? "current" : "voltage");
-  out += "</g>\n";
-  append_format(out,
-                "<rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"none\" "
-                "stroke=\"black\"/>\n",
-                left, top, right - left, bottom - top);
+  std::vector<double> ticks;
+  for (double t : p.values.ticks) ticks.push_back(p.y_on(p.values, t));
+  append_left_axis(out, ticks, tick_labels(p.values, p.left_in_amperes ? "A" : "V"),
+                   p.left_in_amperes ? "current" : "voltage");
 }
 
 // The currents' axis on the right, beside voltages: ticks and labels only,

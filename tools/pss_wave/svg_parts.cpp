@@ -43,4 +43,28 @@ void append_svg_start(std::string& out, int width, int height, const std::string
                 height);
 }
 
+void append_left_axis(std::string& out, const std::vector<double>& ticks,
+                      const std::vector<std::string>& labels, const std::string& title) {
+  using namespace svg_layout;
+  out += "<g class=\"y-axis\">\n";
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    append_format(out, "<g class=\"ytick\" transform=\"translate(0,%.2f)\">", ticks[i]);
+    append_format(out, "<line x1=\"%g\" y1=\"0\" x2=\"%g\" y2=\"0\" stroke=\"#dddddd\"/>", left,
+                  right);
+    append_format(out, "<line x1=\"%g\" y1=\"0\" x2=\"%g\" y2=\"0\" stroke=\"black\"/>", left - 5,
+                  left);
+    append_format(out, "<text x=\"%g\" y=\"0\" dy=\"0.32em\" text-anchor=\"end\">", left - 8);
+    out += labels[i] + "</text></g>\n";
+  }
+  append_format(out,
+                "<text transform=\"translate(%g,%g) rotate(-90)\" text-anchor=\"middle\">"
+                "%s</text>\n",
+                left - 62, (top + bottom) / 2, title.c_str());
+  out += "</g>\n";
+  append_format(out,
+                "<rect x=\"%g\" y=\"%g\" width=\"%g\" height=\"%g\" fill=\"none\" "
+                "stroke=\"black\"/>\n",
+                left, top, right - left, bottom - top);
+}
+
 }  // namespace pss

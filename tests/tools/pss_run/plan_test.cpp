@@ -14,6 +14,19 @@ const char* const rc = "V1 in 0 SIN(1)\nR1 in out 1k\nC1 out 0 1u\n";
 const char* const tank =
     "C1 o 0 1\nL1 o 0 1\nRN o 0 POLY(-25 0 -36) LIMITS(-10 10)\n.osc o 1 1\n";
 
+// The plan pss-run settles for the netlist text and the options after
+// "t.cir"; false, with `error` set, when it refuses the dialogue.
+bool plan_for(const std::string& netlist, const std::vector<std::string>& options, job_plan& plan,
+              std::string& error) {
+  std::vector<std::string> args = {"t.cir"};
+  args.insert(args.end(), options.begin(), options.end());
+  run_options parsed;
+  EXPECT_TRUE(parse_run_options(args, parsed, error)) << error;
+  const compiled_netlist compiled = compile_netlist(netlist);
+  EXPECT_TRUE(compiled.ok) << netlist;
+  return settle_plan(parsed, compiled, plan, error);
+}
+
 TEST(pss_run_plan, options_over_the_directive_over_the_defaults) {
   struct row {
     std::string netlist;
@@ -39,15 +52,9 @@ TEST(pss_run_plan, options_over_the_directive_over_the_defaults) {
        "1e-9\nn\n50\ny\ny\n64\n0\n"},
   };
   for (const row& x : rows) {
-    std::vector<std::string> args = {"t.cir"};
-    args.insert(args.end(), x.options.begin(), x.options.end());
-    run_options options;
-    std::string error;
-    ASSERT_TRUE(parse_run_options(args, options, error)) << error;
-    const compiled_netlist compiled = compile_netlist(x.netlist);
-    ASSERT_TRUE(compiled.ok) << x.netlist;
     job_plan plan;
-    ASSERT_TRUE(settle_plan(options, compiled, plan, error)) << x.netlist << error;
+    std::string error;
+    ASSERT_TRUE(plan_for(x.netlist, x.options, plan, error)) << x.netlist << error;
     EXPECT_EQ(dialogue_answers(plan), x.answers) << x.netlist;
   }
 }
@@ -71,13 +78,9 @@ TEST(pss_run_plan, a_dialogue_it_cannot_answer_is_refused) {
        "and t-0.5)"},
   };
   for (const row& x : rows) {
-    std::vector<std::string> args = {"t.cir"};
-    args.insert(args.end(), x.options.begin(), x.options.end());
-    run_options options;
-    std::string error;
-    ASSERT_TRUE(parse_run_options(args, options, error)) << error;
     job_plan plan;
-    EXPECT_FALSE(settle_plan(options, compile_netlist(x.netlist), plan, error)) << x.netlist;
+    std::string error;
+    EXPECT_FALSE(plan_for(x.netlist, x.options, plan, error)) << x.netlist;
     EXPECT_EQ(error, x.error);
   }
 }

@@ -84,6 +84,14 @@ int size_attribute(const std::string& svg, const char* name) {
   return m.empty() ? -1 : std::stoi(m[1]);
 }
 
+// Renders `svg` and checks that the picture has the size the file gives.
+bool rendered(const std::string& svg, picture& p) {
+  if (!render(svg, p)) return false;
+  EXPECT_EQ(p.width, size_attribute(svg, "width"));
+  EXPECT_EQ(p.height, size_attribute(svg, "height"));
+  return true;
+}
+
 // The trace colour nearest to `c` within `radius` pixels of (x, y).
 double nearest(const picture& p, double x, double y, int radius, const colour& c) {
   double best = 1e9;
@@ -103,9 +111,7 @@ double nearest(const picture& p, double x, double y, int radius, const colour& c
 void expect_traces_where_their_values_are(const waveforms& w, const selection& s) {
   const std::string svg = svg_text(w, s, 1);
   picture p;
-  if (!render(svg, p)) GTEST_SKIP() << "needs rsvg-convert and libpng";
-  EXPECT_EQ(p.width, size_attribute(svg, "width"));
-  EXPECT_EQ(p.height, size_attribute(svg, "height"));
+  if (!rendered(svg, p)) GTEST_SKIP() << "needs rsvg-convert and libpng";
   const test::scale time = test::axis_scale(svg, "xtick");
   const test::scale left = test::axis_scale(svg, "ytick");
   const bool two_axes = svg.find("class=\"y2tick\"") != std::string::npos;
@@ -163,9 +169,7 @@ TEST(pss_wave_render, spectrum_bars_reach_their_amplitudes) {
   for (bool decibels : {false, true}) {
     const std::string svg = spectrum_svg_text(w, s, decibels);
     picture p;
-    if (!render(svg, p)) GTEST_SKIP() << "needs rsvg-convert and libpng";
-    EXPECT_EQ(p.width, size_attribute(svg, "width"));
-    EXPECT_EQ(p.height, size_attribute(svg, "height"));
+    if (!rendered(svg, p)) GTEST_SKIP() << "needs rsvg-convert and libpng";
     const test::scale levels = test::axis_scale(svg, "ytick");
     const test::scale harmonics = test::axis_scale(svg, "xtick");
     const colour fill = parse_colour("#1f77b4");
