@@ -125,27 +125,26 @@ TEST(netlist_settings, malformed_settings_are_errors_on_their_line) {
 // that do not choose, wherever the option stands.
 TEST(netlist_settings, the_difference_option_sets_the_default_forms) {
   struct row {
-    std::string settings;
-    std::string line_flags;
+    const char* settings;
+    const char* capacitor_flag;
+    const char* inductor_flag;
     int32_t capacitor;
     int32_t inductor;
   };
   using namespace conection_type;
   const row rows[] = {
-      {"", "", cap1, inductor},
-      {".options DIFFERENCE=BACKWARD\n", "", cap1, inductor},
-      {".options DIFFERENCE=CENTRAL\n", "", cap2, inductor_trap},
-      {".options difference=central\n", " CAP1|EXPLICIT", cap1, inductor},
-      {"", " CAP2|TRAP", cap2, inductor_trap},
-      {".options DIFFERENCE=CENTRAL\n", " CAP2|TRAP", cap2, inductor_trap},
+      {"", "", "", cap1, inductor},
+      {".options DIFFERENCE=BACKWARD\n", "", "", cap1, inductor},
+      {".options DIFFERENCE=CENTRAL\n", "", "", cap2, inductor_trap},
+      {".options difference=central\n", " CAP1", " EXPLICIT", cap1, inductor},
+      {"", " CAP2", " TRAP", cap2, inductor_trap},
+      {".options DIFFERENCE=CENTRAL\n", " CAP2", " TRAP", cap2, inductor_trap},
   };
   for (const row& r : rows) {
-    const std::size_t bar = r.line_flags.find('|');
-    const std::string c_flag = bar == std::string::npos ? "" : r.line_flags.substr(0, bar);
-    const std::string l_flag = bar == std::string::npos ? "" : " " + r.line_flags.substr(bar + 1);
     // The option stands after the elements on purpose.
-    const std::string netlist = "V1 in 0 SIN(1)\nR1 in a 1k\nC1 a 0 1u" + c_flag +
-                                "\nL1 a 0 1m" + l_flag + "\n" + r.settings;
+    std::string netlist = "V1 in 0 SIN(1)\nR1 in a 1k\nC1 a 0 1u";
+    netlist.append(r.capacitor_flag).append("\nL1 a 0 1m").append(r.inductor_flag);
+    netlist.append("\n").append(r.settings);
     const auto cc = test::compile_and_read(netlist);
     ASSERT_TRUE(cc->result.ok) << netlist;
     EXPECT_EQ(test::ends_of(cc->c, "C1")[0].entry->conection->type, r.capacitor) << netlist;
