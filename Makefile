@@ -26,7 +26,8 @@ build: configure
 programs: configure
 	cmake --build $(BUILD) -j $(JOBS) --target $(PROGRAMS)
 
-demo: programs
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target pss pss-run
 	mkdir -p $(BUILD)/demo
 	$(BUILD)/bin/pss-run examples/oscillator/osc.cir --job $(BUILD)/demo/osc --extrapolate --svg --periods 2
 	@echo "natural oscillation written to $(BUILD)/demo/oscO0.var, plotted in $(BUILD)/demo/oscO0.svg"

@@ -56,12 +56,10 @@ std::string spectrum_chart(const waveforms& w, const selection& s, bool decibels
 
 }  // namespace
 
-std::string wave_output(const wave_options& options) {
+std::string wave_output(const wave_options& options, std::vector<std::string>* warnings) {
   const waveforms w = load_waveforms(options.job, options.state_path, currents_asked(options));
   const selection s = selected(w, options);
-  for (const std::string& line : alternation_warnings(w, s)) {
-    std::fprintf(stderr, "pss-wave: %s\n", line.c_str());
-  }
+  if (warnings != nullptr) *warnings = alternation_warnings(w, s);
   switch (options.format) {
     case wave_format::table: return table_text(w, s);
     case wave_format::csv: return csv_text(w, s);
@@ -85,7 +83,9 @@ int run_pss_wave(const std::vector<std::string>& args) {
     std::fputs(wave_usage, stdout);
     return 0;
   }
-  const std::string text = wave_output(options);
+  std::vector<std::string> warnings;
+  const std::string text = wave_output(options, &warnings);
+  for (const std::string& line : warnings) std::fprintf(stderr, "pss-wave: %s\n", line.c_str());
   if (options.output.empty()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
