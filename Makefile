@@ -44,7 +44,8 @@ bench: build
 	$(BUILD)/bench/pss_bench
 
 sanitize:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPSS_SANITIZE=ON -DPSS_WERROR=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPSS_SANITIZE=ON -DPSS_WERROR=ON \
+	  -DCMAKE_DISABLE_PRECOMPILE_HEADERS=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
