@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "newton/assemble.h"
+#include "newton/assembly_map.h"
 #include "newton/newton.h"
+#include "newton/newton_work.h"
 #include "support/console.h"
 
 namespace pss {
@@ -30,17 +32,23 @@ double norm(const real_vector* v) {
   return std::sqrt(sum);
 }
 
-// Assembles at the dvars' present values; returns the size of the residual
-// the guards judge steps by (the deflated one when deflating).
-double assemble(circuit* c, matrix* m, real_vector* residual, real_vector* present,
-                const newton_guards& guards) {
-  vector_zero(residual);
-  matrix_zero(m);
-  assem_mat_res(c, m, residual);
+// The size of the residual the guards judge steps by (the deflated one when
+// deflating), at the dvars' present values.
+double residual_size(circuit* c, const real_vector* residual, real_vector* present,
+                     const newton_guards& guards) {
   const double size = norm(residual);
   if (guards.deflate == nullptr) return size;
   get_dvar_values(c, present);
   return size * deflation_operator(*guards.deflate, present);
+}
+
+// Assembles at the dvars' present values through the solve's map.
+double assemble(newton_work& w, circuit* c, matrix* m, real_vector* residual, real_vector* present,
+                const newton_guards& guards) {
+  vector_zero(residual);
+  matrix_zero(m);
+  assem_mat_res_mapped(c, m, residual, w.map);
+  return residual_size(c, residual, present, guards);
 }
 
 // Moves the unknowns by `fraction` of `step`.
@@ -75,10 +83,13 @@ int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* co
                          real_vector* present, const newton_guards& guards) {
   prep_mat_res(c);
   std::vector<double> step(static_cast<std::size_t>(m->n));
-  double size = assemble(c, m, correction, present, guards);
+  newton_work w;
+  newton_work_create(w, c, m, correction);  // assembles and factorises iteration 0
+  double size = residual_size(c, correction, present, guards);
   int code = newton_not_converged;
   for (int i = 0; i < newton_iteration_limit; ++i) {
-    matrix_solve(m, correction);
+    if (i > 0) linear_solver_factor(w.solver, m);
+    linear_solver_substitute(w.solver, correction);
     if (guards.deflate != nullptr) {
       get_dvar_values(c, present);
       const double tau = deflation_factor(*guards.deflate, present, correction);
@@ -97,16 +108,17 @@ int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* co
       break;
     }
     if (code == newton_converged) break;
-    double next = assemble(c, m, correction, present, guards);
+    double next = assemble(w, c, m, correction, present, guards);
     double fraction = 1.0;
     for (int h = 0; guards.damp && h < max_halvings && !(next < size); ++h) {
       // Back from x + fraction * step to x + fraction/2 * step.
       fraction *= 0.5;
       move(c, step, -fraction, correction);
-      next = assemble(c, m, correction, present, guards);
+      next = assemble(w, c, m, correction, present, guards);
     }
     size = next;
   }
+  newton_work_free(w);
   vector_zero(correction);
   matrix_zero(m);
   vector_zero(present);

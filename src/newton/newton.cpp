@@ -3,8 +3,7 @@
 #include <cmath>
 
 #include "newton/assemble.h"
-#include "sparse/solve.h"
-#include "support/console.h"
+#include "newton/newton_work.h"
 
 namespace pss {
 
@@ -56,24 +55,19 @@ error_measure calc_error(const real_vector* correction, const real_vector* prese
 int newton_solve(circuit* c, double accuracy, matrix* m, real_vector* correction,
                  real_vector* present) {
   prep_mat_res(c);
+  newton_work w;
+  newton_work_create(w, c, m, correction);
   int code = newton_not_converged;
   for (int i = 0; i < newton_iteration_limit; ++i) {
-    assem_mat_res(c, m, correction);
-    matrix_solve(m, correction);
-    update_dvars(c, correction);
-    get_dvar_values(c, present);
-    const error_measure measure = calc_error(correction, present, accuracy);
-    say("   iter %d, error %le\n", i, measure.error);
-    code = measure.code;
-    vector_zero(correction);
-    matrix_zero(m);
+    code = newton_iteration(w, c, accuracy, m, correction, present, i);
     if (code == newton_converged) break;
     // NaN or infinity never comes back to a finite solution.
-    if (!std::isfinite(measure.error)) {
+    if (!std::isfinite(w.error)) {
       code = newton_not_converged;
       break;
     }
   }
+  newton_work_free(w);
   vector_zero(present);
   return code;
 }

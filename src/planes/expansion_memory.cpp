@@ -1,13 +1,14 @@
 // Every plane copy repeats the records of the circuit as read, so the cost
 // of one plane, counted record by record as the arena carves them, times
 // the plane count is the cost of the expansion. The first matrix adds a
-// row, a column list and a table slot per unknown and an entry and a column
-// item per coupling, which the neighbours and node lists bound.
+// row and its table slot and offset per unknown, and per coupling an entry
+// and the (row, column) pair that finds it, in vectors that may hold twice
+// what they use, with the sorted column beside them; the neighbours and node
+// lists bound the couplings.
 #include "planes/expansion_memory.h"
 
 #include <cstddef>
 
-#include "sparse/column_list.h"
 #include "sparse/matrix.h"
 
 namespace pss {
@@ -72,8 +73,8 @@ double expansion_bytes(const circuit* c, int64_t planes) {
   plane_cost cost;
   for (const node* n = c->nodes; n != nullptr; n = n->next) add_node(cost, n, c->dvars_per_node);
   const double per_plane = cost.records +
-                           cost.unknowns * (sizeof(matrix_row) + sizeof(column_list)) +
-                           cost.couplings * (sizeof(matrix_entry) + sizeof(column_item));
+                           cost.unknowns * (sizeof(matrix_row) + 3 * sizeof(int32_t)) +
+                           cost.couplings * (sizeof(matrix_entry) + 6 * sizeof(int32_t));
   return per_plane * static_cast<double>(planes);
 }
 

@@ -39,10 +39,15 @@ dvar* solution_voltage(circuit* c, int position, int plane, int slot) {
 
 std::vector<source_mismatch> fixed_values_off_source(circuit* c) {
   std::vector<source_mismatch> found;
+  // An oscillator's injection node is no fixed value of the network: the
+  // runs set its level and free it as an unknown.
+  const int injection = c->nodelists != nullptr && c->nodelists->nodes != nullptr
+                            ? c->nodelists->nodes->node->index / c->planes
+                            : -1;
   int reported = -1;  // the last position reported: one line per node
   for (node* n : each(c->nodes)) {
     const int position = n->index / c->planes;
-    if (position == reported) continue;
+    if (position == reported || position == injection) continue;
     const conection_entry* source = driving_vsource(n);
     if (source == nullptr) continue;
     const double expected = vsource_value(n, source);

@@ -5,11 +5,8 @@
 //
 // There is deliberately no pivoting and no pivot threshold: the oscillator
 // systems have near-singular leading blocks that only the last (period) row
-// resolves, which this order handles. Such a block's last pivot is zero up to
-// rounding at a converged cycle; when rounding makes it exactly zero it is
-// replaced by one of rounding size (the unit roundoff times the matrix's
-// largest magnitude), as any nearby rounding would have left it, instead of
-// dividing by zero.
+// resolves, which this order handles. A zero pivot yields inf or NaN, which
+// the Newton iteration reports as non-convergence.
 //
 // A profile row's columns are contiguous from its first column f, so the
 // entry of row r for column j is entries[j - f_r]: the two dot products of
@@ -23,8 +20,6 @@
 // reads row i only for its last entry (column i), which waits until row i is
 // done.
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "sparse/matrix.h"
 
@@ -58,25 +53,7 @@ inline void finish_entry(matrix_entry& e, double lower, double upper, double piv
   diag -= upper * lower;
 }
 
-// The pivot that stands in for an exactly zero one, for a matrix whose
-// largest magnitude is `largest`.
-double rounding_pivot(const matrix* m) {
-  double largest = 0.0;
-  for (int32_t i = 0; i < m->n; ++i) {
-    const matrix_row& r = m->rows[i];
-    largest = std::max(largest, std::fabs(r.diag));
-    for (int32_t k = 0; k < r.count; ++k) {
-      largest = std::max({largest, std::fabs(r.entries[k].lower), std::fabs(r.entries[k].upper)});
-    }
-  }
-  return largest > 0.0 ? largest * std::numeric_limits<double>::epsilon() : 1.0;
-}
-
-inline double nonzero_pivot(double pivot, double stand_in) {
-  return pivot != 0.0 ? pivot : stand_in;
-}
-
-void factor_row(matrix_row* rows, int32_t i, double stand_in) {
+void factor_row(matrix_row* rows, int32_t i) {
   matrix_row& r = rows[i];
   const int32_t f = i - r.count;
   double diag = r.diag;
@@ -88,11 +65,11 @@ void factor_row(matrix_row* rows, int32_t i, double stand_in) {
     subtract_terms(&e, rc.entries + rc.count, 0, common_columns(rc, c, f), lower, upper);
     finish_entry(e, lower, upper, rc.diag, diag);
   }
-  r.diag = nonzero_pivot(diag, stand_in);
+  r.diag = diag;
 }
 
 // Rows i and i + 1 together.
-void factor_row_pair(matrix_row* rows, int32_t i, double stand_in) {
+void factor_row_pair(matrix_row* rows, int32_t i) {
   matrix_row& r0 = rows[i];
   matrix_row& r1 = rows[i + 1];
   // A row without entries has f past every column below it.
@@ -129,7 +106,7 @@ void factor_row_pair(matrix_row* rows, int32_t i, double stand_in) {
       finish_entry(*e1, lower1, upper1, rc.diag, diag1);
     }
   }
-  r0.diag = nonzero_pivot(diag0, stand_in);
+  r0.diag = diag0;
   if (r1.count > 0) {  // row i + 1's last entry, column i, reads the finished row i
     matrix_entry& e = r1.entries[r1.count - 1];
     double lower = e.lower;
@@ -137,17 +114,16 @@ void factor_row_pair(matrix_row* rows, int32_t i, double stand_in) {
     subtract_terms(&e, r0.entries + r0.count, 0, common_columns(r0, i, f1), lower, upper);
     finish_entry(e, lower, upper, r0.diag, diag1);
   }
-  r1.diag = nonzero_pivot(diag1, stand_in);
+  r1.diag = diag1;
 }
 
 }  // namespace
 
 void matrix_factor(matrix* expanded) {
   const int32_t n = expanded->n;
-  const double stand_in = rounding_pivot(expanded);
   int32_t i = 0;
-  for (; i + 1 < n; i += 2) factor_row_pair(expanded->rows, i, stand_in);
-  if (i < n) factor_row(expanded->rows, i, stand_in);
+  for (; i + 1 < n; i += 2) factor_row_pair(expanded->rows, i);
+  if (i < n) factor_row(expanded->rows, i);
 }
 
 }  // namespace pss

@@ -8,11 +8,16 @@
 
 namespace pss {
 
+// A row's columns ascend strictly, so a binary search finds the one entry
+// a scan from the first would. The period row couples to nearly every
+// unknown; a scan of it per entry made assembly grow with the square of
+// the planes.
 matrix_entry* find_ele(matrix_row* row, int32_t col) {
-  for (int32_t k = 0; k < row->count; ++k) {
-    if (row->entries[k].col == col) return &row->entries[k];
-  }
-  return nullptr;
+  matrix_entry* first = row->entries;
+  matrix_entry* last = row->entries + row->count;
+  matrix_entry* at =
+      std::lower_bound(first, last, col, [](const matrix_entry& e, int32_t c) { return e.col < c; });
+  return at != last && at->col == col ? at : nullptr;
 }
 
 void add_ele_to_matrix(int32_t row, int32_t col, double value, matrix* m) {

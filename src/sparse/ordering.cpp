@@ -2,26 +2,15 @@
 
 #include <algorithm>
 
-#include "sparse/blocks.h"
-
 namespace pss {
 
-namespace {
-
-// The pattern as an adjacency list, both directions, without the last
-// equation (which is placed last on its own).
-struct adjacency {
-  std::vector<int32_t> start;  // n + 1 offsets
-  std::vector<int32_t> next;
-};
-
-adjacency adjacency_of(const matrix* m, int32_t kept_last) {
+adjacency adjacency_of(const matrix* m, int32_t left_out) {
   const int32_t n = m->n;
   std::vector<int32_t> degree(static_cast<std::size_t>(n), 0);
   for (int32_t i = 0; i < n; ++i) {
     for (int32_t k = 0; k < m->rows[i].count; ++k) {
       const int32_t j = m->rows[i].entries[k].col;
-      if (i == kept_last || j == kept_last) continue;
+      if (i == left_out || j == left_out) continue;
       ++degree[static_cast<std::size_t>(i)];
       ++degree[static_cast<std::size_t>(j)];
     }
@@ -34,13 +23,15 @@ adjacency adjacency_of(const matrix* m, int32_t kept_last) {
   for (int32_t i = 0; i < n; ++i) {
     for (int32_t k = 0; k < m->rows[i].count; ++k) {
       const int32_t j = m->rows[i].entries[k].col;
-      if (i == kept_last || j == kept_last) continue;
+      if (i == left_out || j == left_out) continue;
       a.next[static_cast<std::size_t>(fill[i]++)] = j;
       a.next[static_cast<std::size_t>(fill[j]++)] = i;
     }
   }
   return a;
 }
+
+namespace {
 
 int32_t degree_of(const adjacency& a, int32_t v) {
   return a.start[v + 1] - a.start[v];
@@ -120,9 +111,6 @@ equation_order narrow_profile_order(const matrix* m) {
   return result;
 }
 
-namespace {
-
-// The first (lowest) column of every row of the renumbered profile.
 std::vector<int32_t> first_columns(const matrix* m, const equation_order* order) {
   const int32_t n = m->n;
   std::vector<int32_t> first(static_cast<std::size_t>(n));
@@ -143,8 +131,6 @@ std::vector<int32_t> first_columns(const matrix* m, const equation_order* order)
   return first;
 }
 
-}  // namespace
-
 double profile_work(const matrix* m, const equation_order* order) {
   const std::vector<int32_t> first = first_columns(m, order);
   double work = 0.0;
@@ -153,44 +139,6 @@ double profile_work(const matrix* m, const equation_order* order) {
     work += width * width;
   }
   return work;
-}
-
-matrix* matrix_expand_ordered(const matrix* m, const equation_order& order) {
-  const int32_t n = m->n;
-  const std::vector<int32_t> first = first_columns(m, &order);
-  std::size_t widths = 0;
-  for (int32_t i = 0; i < n; ++i)
-    widths += static_cast<std::size_t>(i - first[static_cast<std::size_t>(i)]);
-  matrix* e = matrix_block(n, widths, "matrix_expand_full: calloc failed\n");
-  void* block = e;  // the matrix record heads its block
-  for (int32_t i = 0; i < n; ++i) {
-    matrix_row& row = e->rows[i];
-    row.diag = m->rows[order.old_of_new[static_cast<std::size_t>(i)]].diag;
-    row.count = i - first[static_cast<std::size_t>(i)];
-    if (row.count == 0) continue;
-    row.entries = carve<matrix_entry>(block, static_cast<std::size_t>(row.count));
-    for (int32_t k = 0; k < row.count; ++k)
-      row.entries[k].col = first[static_cast<std::size_t>(i)] + k;
-  }
-  // Each stored pair {R, C}, R > C, holds A[R][C] (lower) and A[C][R]
-  // (upper); it lands in the row of whichever of the two is numbered later.
-  for (int32_t r = 0; r < n; ++r) {
-    const int32_t nr = order.new_of_old[static_cast<std::size_t>(r)];
-    for (int32_t k = 0; k < m->rows[r].count; ++k) {
-      const matrix_entry& s = m->rows[r].entries[k];
-      const int32_t nc = order.new_of_old[static_cast<std::size_t>(s.col)];
-      if (nr > nc) {
-        matrix_entry& d = e->rows[nr].entries[nc - first[static_cast<std::size_t>(nr)]];
-        d.lower = s.lower;
-        d.upper = s.upper;
-      } else {
-        matrix_entry& d = e->rows[nc].entries[nr - first[static_cast<std::size_t>(nc)]];
-        d.lower = s.upper;
-        d.upper = s.lower;
-      }
-    }
-  }
-  return e;
 }
 
 }  // namespace pss

@@ -17,6 +17,14 @@
 
 namespace pss {
 
+// The pattern as an adjacency list, both directions, without the diagonal
+// and without the equation `left_out` (-1: none).
+struct adjacency {
+  std::vector<int32_t> start;  // n + 1 offsets
+  std::vector<int32_t> next;
+};
+adjacency adjacency_of(const matrix* m, int32_t left_out);
+
 struct equation_order {
   std::vector<int32_t> old_of_new;
   std::vector<int32_t> new_of_old;
@@ -29,7 +37,20 @@ equation_order narrow_profile_order(const matrix* m);
 // nullptr: the matrix's own numbering.
 double profile_work(const matrix* m, const equation_order* order);
 
+// The first (lowest) column of every row of the profile in a numbering
+// (nullptr: the matrix's own); a row without entries has its own number.
+std::vector<int32_t> first_columns(const matrix* m, const equation_order* order);
+
 // The profile copy of the renumbered matrix P·A·Pᵀ, in a registered block.
 matrix* matrix_expand_ordered(const matrix* m, const equation_order& order);
+
+// The profile copy's layout, every value 0.0: row i holds the columns
+// first[i] … i - 1. Released with mat_free.
+matrix* profile_layout(const matrix* m, const std::vector<int32_t>& first);
+
+// Copies m's values into its profile copy laid out with `first` (in the
+// numbering `order`, nullptr for m's own), zeros in the gaps.
+void profile_refill(matrix* expanded, const matrix* m, const std::vector<int32_t>& first,
+                    const equation_order* order);
 
 }  // namespace pss

@@ -184,5 +184,41 @@ TEST(examples, oscillator_frequency_matches_ngspice) {
   EXPECT_NEAR(run->state->period() / ngspice_period, 1.0, 5e-5);
 }
 
+// Started at the discrete natural frequency of its 64 planes, the coupled
+// solve converges so closely that the profile solve, which does not pivot,
+// met an exactly zero pivot in its last iteration and printed NaN errors to
+// the end ("not converged"); the iteration's system is now solved again by
+// the pivoting LU.
+TEST(examples, lc_oscillator_started_at_its_discrete_natural_frequency_converges) {
+  auto run = run_example("lc_oscillator/lc.cir", example_file("lc_oscillator/lc.answers"),
+                         "O0.var");
+  EXPECT_EQ(run->job.result.out.find("nan"), std::string::npos) << run->job.result.out;
+  const int n = run->planes();
+  const double t0 = 2 * pi * std::sqrt(10e-6 * 1e-9);
+  EXPECT_NEAR(run->state->period() / (t0 * n / pi * std::sin(pi / n)), 1.0, 1e-4);
+  EXPECT_NEAR(run->amplitude("o"), 1.0, 0.02);
+}
+
+TEST(examples, lc_oscillator_with_q_5000_keeps_its_amplitude) {
+  // Rp 100 times larger, the negative resistor with it: the same amplitude
+  // and period, from the same start.
+  std::string netlist = example_file("lc_oscillator/lc.cir");
+  for (auto [from, to] : {std::pair<std::string, std::string>{"RP  o  0  5k", "RP  o  0  500k"},
+                          {"POLY(-2.5k 0 -3.6k)", "POLY(-250k 0 -360k)"}}) {
+    const std::size_t at = netlist.find(from);
+    ASSERT_NE(at, std::string::npos);
+    netlist.replace(at, from.size(), to);
+  }
+  compiled_netlist compiled = compile_netlist(netlist);
+  ASSERT_TRUE(compiled.ok);
+  test::job_run job =
+      test::run_job(write_network(compiled.network), example_file("lc_oscillator/lc.answers"));
+  ASSERT_EQ(job.result.status, 0) << job.result.out;
+  auto state = test::load_state(job, "O0.var");
+  const int n = state->c->planes;
+  const double t0 = 2 * pi * std::sqrt(10e-6 * 1e-9);
+  EXPECT_NEAR(state->period() / (t0 * n / pi * std::sin(pi / n)), 1.0, 1e-4);
+}
+
 }  // namespace
 }  // namespace pss

@@ -56,7 +56,7 @@ std::vector<grid_tank> tanks(bool full) {
 }
 
 // The strongly nonlinear tank's natural cycle is not the describing
-// function's: it is taken from the same tank solved on many planes (2048 in
+// function's: it is taken from the same tank solved on many planes (4096 in
 // the full grid, 256 in the subset) from a start next to it, its period
 // scaled by the discrete natural period's dependence on N. The harmonics it
 // carries are resolved less well at few planes, so its period is held to
@@ -69,7 +69,7 @@ struct reference {
 
 reference reference_of(const test::tank_spec& t, bool full) {
   if (t.gain_over_loss == 2) return {0, 0.0, test::describing_amplitude(t)};
-  const int planes = full ? 2048 : 256;
+  const int planes = full ? 4096 : 256;
   const test::tank_outcome r =
       test::run_tank(t, 0.995 * test::tank_frequency(t), test::describing_amplitude(t), planes);
   EXPECT_EQ(r.status, 0) << r.out;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "model/lookups.h"
-#include "sparse/column_list.h"
 #include "sparse/matrix.h"
+#include "sparse/pattern.h"
 #include "sparse/sparse_helpers.h"
 #include "support/fatal_check.h"
 #include "support/net_builder.h"
@@ -477,18 +477,18 @@ TEST(matrix_create, no_unknowns_gives_none_and_no_message) {
 }
 
 TEST(matrix_create, a_column_entered_twice_is_kept_once) {
-  column_list list{};
-  const dvar five{5, 0.0, nullptr};
-  const dvar two{2, 0.0, nullptr};
-  const dvar nine{9, 0.0, nullptr};
-  for (const dvar* d : {&five, &two, &five, &nine, &two, &nine}) column_list_insert(&list, d);
-  EXPECT_EQ(list.count, 3);
-  std::vector<int32_t> cols;
-  for (column_item* it = list.head; it != nullptr; it = it->next) cols.push_back(it->col);
-  EXPECT_EQ(cols, (std::vector<int32_t>{2, 5, 9}));
-  column_list_free(&list);
-  EXPECT_EQ(list.count, 0);
-  EXPECT_EQ(list.head, nullptr);
+  // Row 3 gets 5, 2, 5, 9, 2, 9; row 0 gets 1 twice; rows 1, 2 and 4 stay
+  // empty; the pairs come in any order.
+  pattern_pairs pairs;
+  for (int32_t col : {5, 2, 5}) pattern_enter(pairs, 3, col);
+  pattern_enter(pairs, 0, 1);
+  for (int32_t col : {9, 2, 9}) pattern_enter(pairs, 3, col);
+  pattern_enter(pairs, 0, 1);
+  const pattern_rows rows = pattern_sort(pairs, 10);
+  EXPECT_EQ(rows.start, (std::vector<int32_t>{0, 1, 1, 1, 4, 4, 4, 4, 4, 4, 4}));
+  EXPECT_EQ(rows.cols, (std::vector<int32_t>{1, 2, 5, 9}));
+  EXPECT_TRUE(pairs.rows.empty());
+  EXPECT_TRUE(pairs.cols.empty());
 }
 
 }  // namespace

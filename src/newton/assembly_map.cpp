@@ -1,0 +1,99 @@
+// The recording and the mapped assembly. A place is counted in doubles from
+// the matrix record, which heads the one block that holds the rows and the
+// entries; every value in that block lies on a multiple of 8 bytes.
+#include "newton/assembly_map.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+
+#include "newton/assembly_walk.h"
+#include "support/fatal.h"
+
+namespace pss {
+
+namespace {
+
+// The place of an entry whose column is a fixed quantity: nothing is added.
+constexpr uint32_t dropped = std::numeric_limits<uint32_t>::max();
+
+double* block_doubles(matrix* m) {
+  return reinterpret_cast<double*>(m);
+}
+
+uint32_t place_of(matrix* m, double* value) {
+  const std::ptrdiff_t at = value - block_doubles(m);
+  if (at < 0 || at >= static_cast<std::ptrdiff_t>(dropped)) out_of_memory();
+  return static_cast<uint32_t>(at);
+}
+
+struct recording_sink {
+  matrix* m;
+  assembly_map& map;
+
+  void begin_call() { map.call_first.push_back(static_cast<uint32_t>(map.cols.size())); }
+
+  void add(int32_t row, int32_t col, double value) {
+    // The search stops the run for an entry outside the pattern, as the
+    // plain assembly does.
+    add_ele_to_matrix(row, col, value, m);
+    uint32_t place = dropped;
+    if (col == row) {
+      place = place_of(m, &m->rows[row].diag);
+    } else if (col >= 0) {
+      matrix_entry* e = find_ele(&m->rows[std::max(row, col)], std::min(row, col));
+      place = place_of(m, row > col ? &e->lower : &e->upper);
+    }
+    map.cols.push_back(col);
+    map.places.push_back(place);
+  }
+};
+
+struct mapped_sink {
+  matrix* m;
+  assembly_map& map;
+  double* base;
+  std::size_t call = 0;
+  uint32_t at = 0;
+  uint32_t end = 0;
+
+  void begin_call() {
+    if (call + 1 >= map.call_first.size()) {  // more calls than recorded
+      at = end = 0;
+      return;
+    }
+    at = map.call_first[call];
+    end = map.call_first[call + 1];
+    ++call;
+  }
+
+  void add(int32_t row, int32_t col, double value) {
+    if (at < end && map.cols[at] == col) {
+      const uint32_t place = map.places[at++];
+      if (place != dropped) base[place] += value;
+      return;
+    }
+    at = end;  // the rest of this call no longer follows the record
+    ++map.searched;
+    add_ele_to_matrix(row, col, value, m);
+  }
+};
+
+}  // namespace
+
+void assem_mat_res_recording(circuit* c, matrix* m, real_vector* residual, assembly_map& map) {
+  map = assembly_map{};
+  recording_sink out{m, map};
+  assem_mat_res_into(c, residual, out);
+  map.call_first.push_back(static_cast<uint32_t>(map.cols.size()));
+  map.call_first.shrink_to_fit();
+  map.cols.shrink_to_fit();
+  map.places.shrink_to_fit();
+}
+
+void assem_mat_res_mapped(circuit* c, matrix* m, real_vector* residual, assembly_map& map) {
+  mapped_sink out{m, map, block_doubles(m)};
+  assem_mat_res_into(c, residual, out);
+}
+
+}  // namespace pss

@@ -1,0 +1,33 @@
+// Where every Jacobian entry of an assembly goes, resolved once per matrix.
+//
+// The first assembly of a solve records, for each element-model call in the
+// walk's order, the column of each entry it returns and the place of that
+// value in the matrix's block. Later assemblies add each value at its place
+// after checking the column against the record; an entry that differs from
+// the record (a model whose entries depend on the present values) is placed
+// by the search instead, so the map is a shortcut and never a different
+// answer.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/circuit.h"
+#include "sparse/matrix.h"
+
+namespace pss {
+
+struct assembly_map {
+  std::vector<uint32_t> call_first;  // per call, its first entry; one more at the end
+  std::vector<int32_t> cols;         // per entry, the column it was recorded with
+  std::vector<uint32_t> places;      // per entry, doubles from the matrix record
+  int64_t searched = 0;              // entries placed by search since recording
+};
+
+// Assembles as assem_mat_res does and records the map for `m`.
+void assem_mat_res_recording(circuit* c, matrix* m, real_vector* residual, assembly_map& map);
+
+// Assembles through the map recorded for `m`; allocates nothing.
+void assem_mat_res_mapped(circuit* c, matrix* m, real_vector* residual, assembly_map& map);
+
+}  // namespace pss

@@ -1,0 +1,257 @@
+// With x̂_k = Σ_p x_p e^(−2πi k p / N) over the planes, the block-circulant
+// matrix with blocks B_d (d the plane offset from a row's plane to its
+// column's) turns into Â_k = Σ_d B_d e^(2πi k d / N) on harmonic k. B_d is
+// the Jacobian's coupling at offset d averaged over the planes: each stored
+// value adds its share to a term (harmonic place, offset), and harmonic k
+// sums the terms with their roots of unity.
+#include "sparse/circulant.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "sparse/lu_order.h"
+#include "sparse/pattern.h"
+#include "support/fatal.h"
+
+namespace pss {
+
+namespace {
+
+int32_t offset_between(const plane_layout& layout, int32_t row, int32_t col) {
+  const int32_t n = layout.planes;
+  return ((layout.plane[static_cast<std::size_t>(col)] -
+           layout.plane[static_cast<std::size_t>(row)]) % n + n) % n;
+}
+
+// The place of (row, col) in the harmonic pattern.
+int32_t place_of(const circulant_preconditioner& p, int32_t row, int32_t col) {
+  const auto first = p.row_index.begin() + p.col_start[static_cast<std::size_t>(col)];
+  const auto last = p.row_index.begin() + p.col_start[static_cast<std::size_t>(col) + 1];
+  return static_cast<int32_t>(std::lower_bound(first, last, row) - p.row_index.begin());
+}
+
+// Visits every stored value of the laid-out equations as (row, col, slot):
+// slot 0 the diagonal of row i, 1 the lower and 2 the upper value of entry
+// e, counted in row order over the laid-out rows.
+template <class visit>
+void each_stored_value(const matrix* m, int32_t equations, visit&& f) {
+  std::size_t e = 0;
+  for (int32_t i = 0; i < equations; ++i) {
+    f(i, i, 0, static_cast<std::size_t>(i));
+    for (int32_t k = 0; k < m->rows[i].count; ++k, ++e) {
+      const int32_t j = m->rows[i].entries[k].col;
+      f(i, j, 1, e);
+      f(j, i, 2, e);
+    }
+  }
+}
+
+void estimate_work(circulant_preconditioner& p) {
+  // The harmonics' pattern as an adjacency, for the fill count.
+  adjacency a;
+  a.start.assign(static_cast<std::size_t>(p.size) + 1, 0);
+  for (int32_t j = 0; j < p.size; ++j) {
+    for (int32_t q = p.col_start[static_cast<std::size_t>(j)];
+         q < p.col_start[static_cast<std::size_t>(j) + 1]; ++q) {
+      if (p.row_index[static_cast<std::size_t>(q)] != j) a.next.push_back(p.row_index[q]);
+    }
+    a.start[static_cast<std::size_t>(j) + 1] = static_cast<int32_t>(a.next.size());
+  }
+  fill_count fill{0.0, 0.0};
+  amd_elimination_order(a, &fill);
+  const double harmonics = p.planes / 2 + 1;
+  const double per_plane_transform = 5.0 * std::log2(std::max(2, p.planes));
+  // Complex arithmetic costs about four real multiply-adds.
+  p.factor_work = harmonics * (4.0 * fill.work + static_cast<double>(p.term_value.size()));
+  p.solve_work = harmonics * 4.0 * 2.0 * (2.0 * fill.entries + p.size) +
+                 2.0 * p.equations * per_plane_transform;
+}
+
+}  // namespace
+
+bool circulant_fits(const matrix* m, int32_t equations, const plane_layout& layout) {
+  if (layout.planes < 2 || layout.circuit_unknowns < 1) return false;
+  if (static_cast<int64_t>(layout.circuit_unknowns) * layout.planes != equations) return false;
+  if (static_cast<int32_t>(layout.unknown.size()) < equations || m->n < equations) return false;
+  std::vector<char> seen(static_cast<std::size_t>(equations), 0);
+  for (int32_t i = 0; i < equations; ++i) {
+    const int32_t j = layout.unknown[static_cast<std::size_t>(i)];
+    const int32_t p = layout.plane[static_cast<std::size_t>(i)];
+    if (j < 0 || j >= layout.circuit_unknowns || p < 0 || p >= layout.planes) return false;
+    char& s = seen[static_cast<std::size_t>(j) * layout.planes + p];
+    if (s) return false;
+    s = 1;
+  }
+  return true;
+}
+
+void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equations,
+                      const plane_layout& layout) {
+  const int32_t n_planes = layout.planes;
+  p.planes = n_planes;
+  p.size = layout.circuit_unknowns;
+  p.equations = equations;
+  p.equation_at.resize(static_cast<std::size_t>(equations));
+  for (int32_t i = 0; i < equations; ++i) {
+    p.equation_at[static_cast<std::size_t>(layout.unknown[i]) * n_planes + layout.plane[i]] = i;
+  }
+  // The harmonics' pattern: column = the column's unknown, rows ascending.
+  pattern_pairs pairs;
+  each_stored_value(m, equations, [&](int32_t r, int32_t c, int, std::size_t) {
+    pattern_enter(pairs, layout.unknown[static_cast<std::size_t>(c)],
+                  layout.unknown[static_cast<std::size_t>(r)]);
+  });
+  pattern_rows columns = pattern_sort(pairs, p.size);
+  p.col_start = std::move(columns.start);
+  p.row_index = std::move(columns.cols);
+
+  // Terms: one per (place, offset). The values are taken place by place
+  // (a counting sort), and within a place each offset's first value opens
+  // the term, which `opened` remembers per offset.
+  const std::size_t places = p.row_index.size();
+  std::vector<int32_t> place_of_value, offset_of_value;
+  place_of_value.reserve(static_cast<std::size_t>(equations) * 3);
+  offset_of_value.reserve(static_cast<std::size_t>(equations) * 3);
+  each_stored_value(m, equations, [&](int32_t r, int32_t c, int, std::size_t) {
+    place_of_value.push_back(place_of(p, layout.unknown[static_cast<std::size_t>(r)],
+                                      layout.unknown[static_cast<std::size_t>(c)]));
+    offset_of_value.push_back(offset_between(layout, r, c));
+  });
+  std::vector<int32_t> bucket(places + 1, 0);
+  for (int32_t q : place_of_value) ++bucket[static_cast<std::size_t>(q) + 1];
+  for (std::size_t q = 0; q < places; ++q) bucket[q + 1] += bucket[q];
+  std::vector<int32_t> by_place(place_of_value.size());
+  {
+    std::vector<int32_t> next(bucket.begin(), bucket.end() - 1);
+    for (std::size_t v = 0; v < place_of_value.size(); ++v)
+      by_place[static_cast<std::size_t>(next[static_cast<std::size_t>(place_of_value[v])]++)] =
+          static_cast<int32_t>(v);
+  }
+  std::vector<int32_t> term_of_value(place_of_value.size());
+  std::vector<int32_t> opened_in(static_cast<std::size_t>(n_planes), -1);
+  std::vector<int32_t> opened_term(static_cast<std::size_t>(n_planes), -1);
+  for (std::size_t q = 0; q < places; ++q) {
+    for (int32_t at = bucket[q]; at < bucket[q + 1]; ++at) {
+      const int32_t v = by_place[static_cast<std::size_t>(at)];
+      const std::size_t d = static_cast<std::size_t>(offset_of_value[static_cast<std::size_t>(v)]);
+      if (opened_in[d] != static_cast<int32_t>(q)) {
+        opened_in[d] = static_cast<int32_t>(q);
+        opened_term[d] = static_cast<int32_t>(p.term_place.size());
+        p.term_place.push_back(static_cast<int32_t>(q));
+        p.term_offset.push_back(static_cast<int32_t>(d));
+      }
+      term_of_value[static_cast<std::size_t>(v)] = opened_term[d];
+    }
+  }
+  p.term_value.assign(p.term_place.size(), 0.0);
+  std::size_t entries = 0;
+  for (int32_t i = 0; i < equations; ++i) entries += static_cast<std::size_t>(m->rows[i].count);
+  p.terms.diag.resize(static_cast<std::size_t>(equations));
+  p.terms.lower.resize(entries);
+  p.terms.upper.resize(entries);
+  std::size_t at = 0;
+  each_stored_value(m, equations, [&](int32_t, int32_t, int slot, std::size_t index) {
+    (slot == 0 ? p.terms.diag : slot == 1 ? p.terms.lower : p.terms.upper)[index] =
+        term_of_value[at++];
+  });
+
+  p.roots.resize(static_cast<std::size_t>(n_planes));
+  for (int32_t q = 0; q < n_planes; ++q) {
+    p.roots[static_cast<std::size_t>(q)] = std::polar(1.0, 2.0 * std::numbers::pi * q / n_planes);
+  }
+  p.harmonic_values.assign(p.row_index.size(), complex(0.0, 0.0));
+  klu_defaults(&p.common);
+  p.common.halt_if_singular = 0;
+  p.symbolic = klu_analyze(p.size, p.col_start.data(), p.row_index.data(), &p.common);
+  if (p.symbolic == nullptr) out_of_memory();
+  p.numeric.assign(static_cast<std::size_t>(n_planes / 2 + 1), nullptr);
+  p.plan = fft_plan_create(n_planes);
+  p.spectrum.assign(static_cast<std::size_t>(equations), complex(0.0, 0.0));
+  p.column.assign(static_cast<std::size_t>(p.size), complex(0.0, 0.0));
+  estimate_work(p);
+}
+
+namespace {
+
+void average_terms(circulant_preconditioner& p, const matrix* m) {
+  gather_values(m, p.equations, p.terms, p.term_value.data(), p.term_value.size());
+  const double share = 1.0 / p.planes;
+  for (double& v : p.term_value) v *= share;
+}
+
+}  // namespace
+
+double circulant_defect(circulant_preconditioner& p, const matrix* m) {
+  average_terms(p, m);
+  double largest = 0.0;
+  double defect = 0.0;
+  auto compare = [&](double value, int32_t term) {
+    largest = std::max(largest, std::fabs(value));
+    defect = std::max(defect, std::fabs(value - p.term_value[static_cast<std::size_t>(term)]));
+  };
+  std::size_t e = 0;
+  for (int32_t i = 0; i < p.equations; ++i) {
+    const matrix_row& r = m->rows[i];
+    compare(r.diag, p.terms.diag[static_cast<std::size_t>(i)]);
+    for (int32_t k = 0; k < r.count; ++k, ++e) {
+      compare(r.entries[k].lower, p.terms.lower[e]);
+      compare(r.entries[k].upper, p.terms.upper[e]);
+    }
+  }
+  return largest > 0.0 ? defect / largest : 0.0;
+}
+
+void circulant_factor(circulant_preconditioner& p, const matrix* m) {
+  average_terms(p, m);
+  int* ap = p.col_start.data();
+  int* ai = p.row_index.data();
+  auto* ax = reinterpret_cast<double*>(p.harmonic_values.data());
+  for (std::size_t k = 0; k < p.numeric.size(); ++k) {
+    std::fill(p.harmonic_values.begin(), p.harmonic_values.end(), complex(0.0, 0.0));
+    for (std::size_t t = 0; t < p.term_value.size(); ++t) {
+      const std::size_t q = (k * static_cast<std::size_t>(p.term_offset[t])) %
+                            static_cast<std::size_t>(p.planes);
+      p.harmonic_values[static_cast<std::size_t>(p.term_place[t])] += p.term_value[t] * p.roots[q];
+    }
+    klu_numeric*& numeric = p.numeric[k];
+    if (numeric == nullptr || !klu_z_refactor(ap, ai, ax, p.symbolic, numeric, &p.common)) {
+      if (numeric != nullptr) klu_z_free_numeric(&numeric, &p.common);
+      numeric = klu_z_factor(ap, ai, ax, p.symbolic, &p.common);
+      if (numeric == nullptr) out_of_memory();
+    }
+  }
+}
+
+void circulant_apply(circulant_preconditioner& p, const double* r, double* x) {
+  const std::size_t n = static_cast<std::size_t>(p.planes);
+  for (std::size_t at = 0; at < p.spectrum.size(); ++at) {
+    p.spectrum[at] = complex(r[p.equation_at[at]], 0.0);
+  }
+  for (int32_t j = 0; j < p.size; ++j) fft(p.plan, &p.spectrum[j * n], false);
+  for (std::size_t k = 0; k < p.numeric.size(); ++k) {
+    for (int32_t j = 0; j < p.size; ++j) p.column[static_cast<std::size_t>(j)] = p.spectrum[j * n + k];
+    klu_z_solve(p.symbolic, p.numeric[k], p.size, 1, reinterpret_cast<double*>(p.column.data()),
+                &p.common);
+    const std::size_t mirror = (n - k) % n;
+    for (int32_t j = 0; j < p.size; ++j) {
+      const complex v = p.column[static_cast<std::size_t>(j)];
+      p.spectrum[j * n + k] = v;
+      if (mirror != k) p.spectrum[j * n + mirror] = std::conj(v);
+    }
+  }
+  const double scale = 1.0 / p.planes;
+  for (int32_t j = 0; j < p.size; ++j) fft(p.plan, &p.spectrum[j * n], true);
+  for (std::size_t at = 0; at < p.spectrum.size(); ++at) {
+    x[p.equation_at[at]] = p.spectrum[at].real() * scale;
+  }
+}
+
+void circulant_free(circulant_preconditioner& p) {
+  for (klu_numeric*& numeric : p.numeric) {
+    if (numeric != nullptr) klu_z_free_numeric(&numeric, &p.common);
+  }
+  if (p.symbolic != nullptr) klu_free_symbolic(&p.symbolic, &p.common);
+}
+
+}  // namespace pss

@@ -1,0 +1,76 @@
+// The block-circulant preconditioner of a time-plane system: the Jacobian
+// averaged over the planes, so that each coupling depends only on the plane
+// offset between its two ends. A discrete Fourier transform over the planes
+// splits that matrix into one complex system of the circuit's size per
+// harmonic; harmonics k and N - k are conjugate, so N/2 + 1 are factorised.
+// For a linear time-invariant circuit the average is the Jacobian itself
+// and the preconditioner solves the system exactly.
+#pragma once
+
+#include <klu.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "sparse/fft.h"
+#include "sparse/matrix.h"
+#include "sparse/value_places.h"
+
+namespace pss {
+
+// Where the equations stand in the planes: equation i is circuit unknown
+// unknown[i] in plane plane[i]. Every circuit unknown has one equation in
+// each of the `planes` planes; a bordered last equation stands in none.
+struct plane_layout {
+  int32_t planes = 0;  // 0: the equations are not laid out in planes
+  int32_t circuit_unknowns = 0;
+  std::vector<int32_t> unknown;
+  std::vector<int32_t> plane;
+};
+
+struct circulant_preconditioner {
+  int32_t planes = 0;
+  int32_t size = 0;                 // circuit unknowns M
+  int32_t equations = 0;            // M × planes, the border left out
+  std::vector<int32_t> equation_at;  // per (unknown, plane): its equation
+  // The harmonics' common pattern, compressed columns of M × M.
+  std::vector<int32_t> col_start;
+  std::vector<int32_t> row_index;
+  // The averaged couplings: term t adds term_value[t] · ω^(k · term_offset[t])
+  // to place term_place[t] of harmonic k.
+  std::vector<int32_t> term_place;
+  std::vector<int32_t> term_offset;
+  std::vector<double> term_value;
+  value_places terms;  // the term of each stored value of the matrix
+  std::vector<complex> roots;       // exp(2πi q / N)
+  std::vector<complex> harmonic_values;
+  klu_common common{};
+  klu_symbolic* symbolic = nullptr;
+  std::vector<klu_numeric*> numeric;  // per harmonic 0 … N/2
+  fft_plan plan;
+  std::vector<complex> spectrum;    // M rows of N planes
+  std::vector<complex> column;      // one harmonic's M values
+  double factor_work = 0.0;         // estimated multiply-adds, all harmonics
+  double solve_work = 0.0;
+};
+
+// Whether the layout covers every equation of m (but a bordered last one)
+// with M unknowns × N planes, N ≥ 2.
+bool circulant_fits(const matrix* m, int32_t equations, const plane_layout& layout);
+
+void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equations,
+                      const plane_layout& layout);
+
+// How far m's present values lie from their plane average: the largest
+// difference over the largest value; 0 when the preconditioner is exact.
+double circulant_defect(circulant_preconditioner& p, const matrix* m);
+
+// Averages m's present values over the planes and factorises every harmonic.
+void circulant_factor(circulant_preconditioner& p, const matrix* m);
+
+// x = C⁻¹ r over the laid-out equations; x and r may be the same.
+void circulant_apply(circulant_preconditioner& p, const double* r, double* x);
+
+void circulant_free(circulant_preconditioner& p);
+
+}  // namespace pss

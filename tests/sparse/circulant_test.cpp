@@ -1,0 +1,231 @@
+// The transform over the planes, the block-circulant preconditioner and
+// GMRES, on time-plane systems built the way a circuit's are numbered
+// (unknown j in plane p is equation j·N + p), against a dense reference.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "sparse/circulant.h"
+#include "sparse/fft.h"
+#include "sparse/gmres.h"
+#include "sparse/linear_solver.h"
+#include "sparse/sparse_helpers.h"
+#include "support/dense.h"
+
+namespace pss {
+namespace {
+
+TEST(fft, matches_the_sum_of_its_definition_for_any_length) {
+  for (int32_t n : {1, 2, 3, 5, 8, 12, 16, 27, 64, 100}) {
+    SCOPED_TRACE(n);
+    std::mt19937 gen(static_cast<uint32_t>(n));
+    std::uniform_real_distribution<double> value(-1.0, 1.0);
+    std::vector<complex> x(static_cast<std::size_t>(n));
+    for (complex& v : x) v = complex(value(gen), value(gen));
+    for (bool inverse : {false, true}) {
+      std::vector<complex> want(x.size());
+      const double sign = inverse ? 1.0 : -1.0;
+      for (int32_t k = 0; k < n; ++k) {
+        for (int32_t p = 0; p < n; ++p) {
+          want[static_cast<std::size_t>(k)] +=
+              x[static_cast<std::size_t>(p)] *
+              std::polar(1.0, sign * 2.0 * std::numbers::pi * k * p / n);
+        }
+      }
+      fft_plan plan = fft_plan_create(n);
+      std::vector<complex> got = x;
+      fft(plan, got.data(), inverse);
+      for (int32_t k = 0; k < n; ++k) {
+        EXPECT_NEAR(std::abs(got[static_cast<std::size_t>(k)] - want[static_cast<std::size_t>(k)]),
+                    0.0, 1e-12 * n)
+            << "k " << k << (inverse ? " inverse" : " forward");
+      }
+    }
+  }
+}
+
+// A ladder of m unknowns on n planes: each unknown couples to its
+// neighbour in the same plane and to itself in the previous plane, with
+// values that depend on the plane only when `varying` is set; an optional
+// bordered last equation couples to every unknown.
+struct plane_system {
+  matrix* m;
+  plane_layout layout;
+  int32_t leading;
+};
+
+plane_system ladder_on_planes(int32_t m, int32_t n, bool varying, bool bordered, uint32_t seed) {
+  const int32_t leading = m * n;
+  test::pattern columns(static_cast<std::size_t>(leading + (bordered ? 1 : 0)));
+  auto couple = [&](int32_t a, int32_t b) {
+    const int32_t hi = std::max(a, b), lo = std::min(a, b);
+    auto& row = columns[static_cast<std::size_t>(hi)];
+    if (std::find(row.begin(), row.end(), lo) == row.end()) row.push_back(lo);
+  };
+  for (int32_t j = 0; j < m; ++j) {
+    for (int32_t p = 0; p < n; ++p) {
+      const int32_t i = j * n + p;
+      if (n > 1) couple(i, j * n + (p + n - 1) % n);
+      if (j + 1 < m) couple(i, (j + 1) * n + p);
+    }
+  }
+  if (bordered) {
+    for (int32_t i = 0; i < leading; ++i) columns.back().push_back(i);
+  }
+  for (auto& row : columns) std::sort(row.begin(), row.end());
+  matrix* a = test::make_matrix(columns);
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<double> value(0.5, 1.5);
+  // Values by (unknown, offset) for the time-invariant part.
+  std::vector<double> g(static_cast<std::size_t>(m)), c(static_cast<std::size_t>(m));
+  for (int32_t j = 0; j < m; ++j) {
+    g[static_cast<std::size_t>(j)] = value(gen);
+    c[static_cast<std::size_t>(j)] = value(gen);
+  }
+  for (int32_t i = 0; i < a->n; ++i) {
+    matrix_row& r = a->rows[i];
+    const bool border_row = bordered && i == leading;
+    const int32_t ji = i / n;
+    const double wobble = varying && !border_row ? 0.3 * std::sin(0.7 * i) : 0.0;
+    r.diag = border_row ? 0.5 : 2.0 * g[static_cast<std::size_t>(ji)] + c[static_cast<std::size_t>(ji)] + 1.0 + wobble;
+    for (int32_t k = 0; k < r.count; ++k) {
+      matrix_entry& e = r.entries[k];
+      if (border_row) {
+        e.lower = 0.01 * std::cos(0.3 * e.col);
+        e.upper = 0.02 * std::sin(0.2 * e.col + 1.0);
+      } else if (e.col / n == ji) {
+        // Row i's previous plane is i - 1; plane 0's previous is the last
+        // plane, stored in the last plane's row (on two planes, both).
+        if (e.col == i - 1) e.lower = -c[static_cast<std::size_t>(ji)];
+        if (e.col == i - (n - 1)) e.upper = -c[static_cast<std::size_t>(ji)];
+      } else {  // the neighbouring unknown in the same plane
+        e.lower = -g[static_cast<std::size_t>(e.col / n)] * (1.0 + wobble);
+        e.upper = -0.5 * g[static_cast<std::size_t>(e.col / n)];
+      }
+    }
+  }
+  plane_system s{a, {}, leading};
+  s.layout.planes = n;
+  s.layout.circuit_unknowns = m;
+  for (int32_t i = 0; i < a->n; ++i) {
+    s.layout.unknown.push_back(i < leading ? i / n : -1);
+    s.layout.plane.push_back(i < leading ? i % n : -1);
+  }
+  return s;
+}
+
+std::vector<double> leading_dense(const matrix* m, int32_t leading) {
+  const std::vector<double> full = test::dense_of(m);
+  std::vector<double> a(static_cast<std::size_t>(leading) * leading);
+  for (int32_t i = 0; i < leading; ++i) {
+    for (int32_t j = 0; j < leading; ++j) {
+      a[static_cast<std::size_t>(i) * leading + j] = full[static_cast<std::size_t>(i) * m->n + j];
+    }
+  }
+  return a;
+}
+
+std::vector<double> right_side(int32_t n) {
+  std::vector<double> b(static_cast<std::size_t>(n));
+  for (int32_t i = 0; i < n; ++i) b[static_cast<std::size_t>(i)] = std::cos(1.3 * i) + 0.1 * i;
+  return b;
+}
+
+// The preconditioner of the system, factorised.
+struct factored {
+  circulant_preconditioner p;
+  explicit factored(const plane_system& s) {
+    circulant_create(p, s.m, s.leading, s.layout);
+    circulant_factor(p, s.m);
+  }
+  ~factored() { circulant_free(p); }
+};
+
+TEST(circulant, solves_a_time_invariant_system_exactly) {
+  for (int32_t planes : {2, 3, 8, 12}) {
+    SCOPED_TRACE(planes);
+    plane_system s = ladder_on_planes(5, planes, false, false, 7);
+    ASSERT_TRUE(circulant_fits(s.m, s.leading, s.layout));
+    factored f(s);
+    std::vector<double> b = right_side(s.leading);
+    const std::vector<double> want = test::dense_solve(leading_dense(s.m, s.leading), b);
+    circulant_apply(f.p, b.data(), b.data());
+    for (int32_t i = 0; i < s.leading; ++i) {
+      EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)], 1e-12)
+          << "x[" << i << "]";
+    }
+    mat_free(s.m);
+  }
+}
+
+TEST(circulant, fits_only_a_full_layout_of_unknowns_by_planes) {
+  plane_system s = ladder_on_planes(3, 4, false, false, 1);
+  EXPECT_TRUE(circulant_fits(s.m, s.leading, s.layout));
+  plane_layout twice = s.layout;
+  twice.plane[1] = 0;  // unknown 0 twice in plane 0, never in plane 1
+  EXPECT_FALSE(circulant_fits(s.m, s.leading, twice));
+  plane_layout none;
+  EXPECT_FALSE(circulant_fits(s.m, s.leading, none));
+  plane_layout short_by_one = s.layout;
+  short_by_one.circuit_unknowns = 2;
+  EXPECT_FALSE(circulant_fits(s.m, s.leading, short_by_one));
+  mat_free(s.m);
+}
+
+TEST(gmres, solves_a_time_varying_system_to_its_tolerance) {
+  plane_system s = ladder_on_planes(6, 16, true, false, 3);
+  factored f(s);
+  gmres_space g;
+  gmres_create(g, s.leading, 20, 60, 1e-13);
+  std::vector<double> b = right_side(s.leading);
+  const std::vector<double> want = test::dense_solve(leading_dense(s.m, s.leading), b);
+  ASSERT_TRUE(gmres_solve(g, s.m, f.p, b.data()));
+  EXPECT_GT(g.iterations, 1);  // the average is not the system
+  for (int32_t i = 0; i < s.leading; ++i) {
+    EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)],
+                1e-11 * (1.0 + std::fabs(want[static_cast<std::size_t>(i)])));
+  }
+  mat_free(s.m);
+}
+
+TEST(gmres, gives_up_and_leaves_the_right_side_when_the_limit_is_too_short) {
+  plane_system s = ladder_on_planes(6, 16, true, false, 3);
+  factored f(s);
+  gmres_space g;
+  gmres_create(g, s.leading, 1, 1, 1e-13);
+  std::vector<double> b = right_side(s.leading);
+  const std::vector<double> before = b;
+  EXPECT_FALSE(gmres_solve(g, s.m, f.p, b.data()));
+  EXPECT_EQ(b, before);
+  mat_free(s.m);
+}
+
+// The period's row and column bordered around a time-varying system: two
+// GMRES solves with one preconditioner and one scalar pivot.
+TEST(gmres, solves_a_bordered_system_through_the_linear_solver) {
+  plane_system s = ladder_on_planes(4, 12, true, true, 9);
+  linear_solver* solver =
+      linear_solver_create(s.m, true, {linear_method::gmres_circulant, lu_order::automatic}, &s.layout);
+  ASSERT_EQ(linear_solver_describe(solver).method, linear_method::gmres_circulant);
+  linear_solver_factor(solver, s.m);
+  std::vector<double> b = right_side(s.m->n);
+  const std::vector<double> want = test::dense_solve(test::dense_of(s.m), b);
+  real_vector x{b.data(), s.m->n};
+  linear_solver_substitute(solver, &x);
+  for (int32_t i = 0; i < s.m->n; ++i) {
+    EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)],
+                1e-10 * (1.0 + std::fabs(want[static_cast<std::size_t>(i)])))
+        << "x[" << i << "]";
+  }
+  EXPECT_EQ(linear_solver_describe(solver).fallbacks, 0);
+  linear_solver_free(solver);
+  mat_free(s.m);
+}
+
+}  // namespace
+}  // namespace pss
