@@ -1,6 +1,7 @@
 # Thin wrapper over CMake.
-#   make demo       build, then solve the shipped oscillator and plot it
-#   make test       build, then run every test
+#   make demo       build the programs, then solve the shipped oscillator and plot it
+#   make test       build everything with warnings as errors, then run every test
+#   make install    install the programs and their docs under PREFIX (/usr/local)
 #   make sanitize   the tests again under AddressSanitizer and UBSan
 #   make bench      pss against ngspice and against the pss before the sparse
 #                   LU, written to docs/performance.md
@@ -12,26 +13,37 @@ BENCH_BUILD ?= build-bench
 # The last revision that redid the profile solve's order in every iteration.
 BENCH_BASELINE_REV ?= eeb977e
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+PROGRAMS = pss pss-net pss-wave pss-run
 
-.PHONY: all build demo test sanitize bench bench-smoke clean
+.PHONY: all configure build programs demo test install sanitize bench bench-smoke clean
 
 all: build
 
-build:
+# A plain configure keeps the options the folder has; a fresh folder gets
+# warnings as warnings.
+configure:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
-	mkdir -p $(BUILD)/demo
-	$(BUILD)/tools/pss_net/pss-net compile examples/oscillator/osc.cir -o $(BUILD)/demo/osc.net
-	cd $(BUILD)/demo && $(CURDIR)/$(BUILD)/src/pss osc < $(CURDIR)/examples/oscillator/osc.answers > osc.log
-	@tail -n 8 $(BUILD)/demo/osc.log
-	@cd $(BUILD)/demo && $(CURDIR)/$(BUILD)/tools/pss_wave/pss-wave osc oscO0.var | grep -E '^# (period|frequency)'
-	cd $(BUILD)/demo && $(CURDIR)/$(BUILD)/tools/pss_wave/pss-wave osc oscO0.var --svg --periods 2 -o osc.svg
-	@echo "natural oscillation written to $(BUILD)/demo/oscO0.var, plotted in $(BUILD)/demo/osc.svg"
+programs: configure
+	cmake --build $(BUILD) -j $(JOBS) --target $(PROGRAMS)
 
-test: build
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target pss pss-run
+	mkdir -p $(BUILD)/demo
+	$(BUILD)/bin/pss-run examples/oscillator/osc.cir --job $(BUILD)/demo/osc --extrapolate --svg --periods 2
+	@echo "natural oscillation written to $(BUILD)/demo/oscO0.var, plotted in $(BUILD)/demo/oscO0.svg"
+
+test:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSS_WERROR=ON
+	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+install: programs
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 bench: build $(BENCH_BUILD)/baseline/pss
 	python3 bench/run_bench.py --build $(BUILD) --baseline $(BENCH_BUILD)/baseline \
@@ -49,7 +61,8 @@ $(BENCH_BUILD)/baseline/pss:
 	cp $(BENCH_BUILD)/build/src/pss $@
 
 sanitize:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPSS_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPSS_SANITIZE=ON -DPSS_WERROR=ON \
+	  -DCMAKE_DISABLE_PRECOMPILE_HEADERS=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 

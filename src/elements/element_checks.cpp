@@ -10,10 +10,6 @@ namespace pss {
 
 namespace {
 
-std::string name_of(const conection* con) {
-  return std::string(con->name, con->name_len);
-}
-
 int list_length(const node_ref* refs) {
   int length = 0;
   for (; refs != nullptr; refs = refs->next) ++length;
@@ -26,7 +22,7 @@ int list_length(const node_ref* refs) {
   fatal(
       "error, check_network: conection \"%s\" (type %d, id %d) between node[%d] and "
       "node[%d] %s\n",
-      name_of(e->conection).c_str(), e->conection->type, e->conection->id, n->index, other->index,
+      conection_name(e->conection).c_str(), e->conection->type, e->conection->id, n->index, other->index,
       problem);
 }
 

@@ -7,6 +7,7 @@
 
 #include "elements/calc_res.h"
 #include "elements/element_kinds.h"
+#include "elements/source_sine.h"
 #include "model/codes.h"
 #include "model/lookups.h"
 

@@ -110,4 +110,13 @@ double plane_time_diff(const node* a, const node* b) {
   return diff < 0.0 ? diff + 1.0 : diff;
 }
 
+std::string conection_name(const conection* con) {
+  std::string name;
+  for (int32_t i = 0; con->name != nullptr && i < con->name_len; ++i) {
+    const auto c = static_cast<unsigned char>(con->name[i]);
+    name.push_back(c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c));
+  }
+  return name;
+}
+
 }  // namespace pss

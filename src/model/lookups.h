@@ -1,6 +1,8 @@
 // The small lookups every part of the solver shares.
 #pragma once
 
+#include <string>
+
 #include "model/circuit.h"
 
 namespace pss {
@@ -36,5 +38,9 @@ conection_entry* get_conection(const node* from, const node* to, int32_t id);
 // How far node a's plane lies after node b's plane, as a fraction of the
 // period, in [0, 1).
 double plane_time_diff(const node* a, const node* b);
+
+// The conection's name as messages show it: the file's bytes, with every
+// control byte as '?', so that no name can break a message's line.
+std::string conection_name(const conection* con);
 
 }  // namespace pss

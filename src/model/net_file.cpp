@@ -1,6 +1,7 @@
 #include "model/net_file.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 
 #include "support/bytes.h"
@@ -278,8 +279,9 @@ net_circuit circuit_record(cursor& in) {
   for (const net_group& g : c.globals) has_period = has_period || g.id == 20;
   if (!has_period) refuse(format("no global dvar group 20 in the list at byte %zu", globals_at));
 
+  // Divided, not multiplied: planes times nodes_per_plane may be near 2^62.
   const int64_t total = int64_t{c.planes} * c.nodes_per_plane;
-  if (total * min_node_bytes > in.left()) {
+  if (total > in.left() / min_node_bytes || total > INT32_MAX) {
     refuse(
         format("circuit at byte %zu: %d planes of %d nodes are more than the rest of the "
                "file can hold",

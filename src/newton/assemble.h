@@ -6,6 +6,7 @@
 // and the Newton step solves matrix * delta = residual, then adds delta.
 #pragma once
 
+#include "elements/source_sine.h"
 #include "model/circuit.h"
 #include "sparse/matrix.h"
 
@@ -19,6 +20,13 @@ void prep_mat_res(circuit* c);
 // The value of the voltage source of entry `e` at `n`'s plane time, signed
 // by whether `n` is the first node of the entry's list.
 double vsource_value(const node* n, const conection_entry* e);
+
+// The sine component that vsource_value reads from a voltage source.
+source_sine voltage_source_sine(const conection* con);
+
+// The voltage source whose value prep_mat_res writes into `n`'s fixed
+// voltage, or nullptr when `n`'s voltage is an unknown or no source drives it.
+conection_entry* driving_vsource(node* n);
 
 // Adds the contributions of one iteration; `m` and `residual` start at zero.
 void assem_mat_res(circuit* c, matrix* m, real_vector* residual);

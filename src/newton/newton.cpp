@@ -61,6 +61,11 @@ int newton_solve(circuit* c, double accuracy, matrix* m, real_vector* correction
   for (int i = 0; i < newton_iteration_limit; ++i) {
     code = newton_iteration(w, c, accuracy, m, correction, present, i);
     if (code == newton_converged) break;
+    // NaN or infinity never comes back to a finite solution.
+    if (!std::isfinite(w.error)) {
+      code = newton_not_converged;
+      break;
+    }
   }
   newton_work_free(w);
   vector_zero(present);

@@ -15,8 +15,9 @@ constexpr int newton_not_converged = 1;  // last error measure <= 1e5, or NaN
 constexpr int newton_diverged = 2;       // last error measure above 1e5
 
 // Solves for the numbering `m` was created with; the solution stays in the
-// dvars' values. Prints "   iter %d, error %le" per iteration. On return the
-// matrix and both vectors are zero again.
+// dvars' values. Prints "   iter %d, error %le" per iteration; an error
+// measure that is NaN or infinite ends the iteration at once, not converged.
+// On return the matrix and both vectors are zero again.
 int newton_solve(circuit* c, double accuracy, matrix* m, real_vector* correction,
                  real_vector* present);
 

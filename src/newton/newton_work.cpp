@@ -68,6 +68,7 @@ int newton_iteration(newton_work& w, circuit* c, double accuracy, matrix* m,
   get_dvar_values(c, present);
   const error_measure measure = calc_error(correction, present, accuracy);
   say("   iter %d, error %le\n", i, measure.error);
+  w.error = measure.error;
   vector_zero(correction);
   matrix_zero(m);
   spent.update += seconds_since(t);

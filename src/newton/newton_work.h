@@ -16,6 +16,7 @@ struct newton_work {
   assembly_map map;
   linear_solver* solver = nullptr;
   bool assembled = false;  // the matrix and residual hold this iteration's system
+  double error = 0.0;      // the last iteration's error measure
 };
 
 // Seconds spent in each phase of the Newton iterations since the process

@@ -7,11 +7,13 @@
 #include "newton/newton.h"
 #include "planes/expand.h"
 #include "planes/sources.h"
+#include "run/answer_checks.h"
 #include "run/circuit_checks.h"
 #include "run/double_runs.h"
 #include "run/frequency_runs.h"
 #include "run/injection_level.h"
 #include "run/job_files.h"
+#include "run/plane_count.h"
 #include "run/solve.h"
 #include "state/state_file.h"
 #include "support/console.h"
@@ -34,15 +36,19 @@ job_answers ask_analysis() {
   if (a.scan == 'y') {
     const char* question = "starting frequency, final frequency and number of frequency steps?";
     say("%s\n", question);
-    a.frequencies.start = read_real(question);
-    a.frequencies.final = read_real(question);
+    // A frequency of 0 or below has no period to sample: refused before any
+    // solve, as are scans that would write more state files than a folder
+    // can sensibly hold.
+    a.frequencies.start = read_positive_real(question, "the starting frequency");
+    a.frequencies.final = read_positive_real(question, "the final frequency");
     a.frequencies.steps = read_int(question);
     if (a.frequencies.steps < 0) {
       fatal("error, answer to \"%s\": the number of steps must not be negative\n", question);
     }
+    check_step_count(question, a.frequencies.steps);
   } else {
     say("fundamental frequency?\n");
-    a.frequencies.start = read_real("fundamental frequency?");
+    a.frequencies.start = read_positive_real("fundamental frequency?", "the frequency");
   }
   say("period a dirichlet (y/n)?\n");
   a.dirichlet = read_char("period a dirichlet (y/n)?");
@@ -69,6 +75,7 @@ bool start_from_saved_state(const std::string& path, circuit* c, const job_answe
   say("starting from a saved state\n");
   read_state_planes(c, path);
   say("solving with %d time planes\n", c->planes);
+  check_plane_count(c, c->planes);
   expand(c);
   say("single (1) or double (2) dvars?\n");
   const int slots = read_int("single (1) or double (2) dvars?");
@@ -84,6 +91,8 @@ bool start_from_saved_state(const std::string& path, circuit* c, const job_answe
                           "mean level in the saved state");
   }
   if (a.scan == 'n' && a.dirichlet == 'n') {
+    // The double runs go on at the saved period.
+    check_saved_period(c, path.c_str());
     period_dvar(c)->number = dvar_number::period_held;
     return true;
   }
@@ -118,6 +127,7 @@ void start_from_dc(const std::string& job, circuit* c, double accuracy, oscillat
         "got %d\n",
         planes);
   }
+  check_plane_count(c, planes);
   c->planes = planes;
   expand(c);
 }

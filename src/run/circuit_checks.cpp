@@ -11,10 +11,6 @@ namespace pss {
 
 namespace {
 
-std::string name_of(const conection* con) {
-  return std::string(con->name, con->name_len);
-}
-
 int list_length(const node_ref* refs) {
   int length = 0;
   for (; refs != nullptr; refs = refs->next) ++length;
@@ -141,7 +137,7 @@ void check_expanded(circuit* c) {
         fatal(
             "error, run_analysis: %s conection \"%s\" between node[%d] and node[%d] has "
             "no time step on 2 time planes; use 3 or more planes, or CAP1\n",
-            kind->label, name_of(e->conection).c_str(), n->index, nb->node->index);
+            kind->label, conection_name(e->conection).c_str(), n->index, nb->node->index);
       }
     }
   }
@@ -205,7 +201,7 @@ void check_injection_windows(circuit* c) {
             "error, run_analysis: the window of conection \"%s\" between node[%d] and "
             "node[%d] holds %d of the %d time planes besides plane 0; the double PSS needs "
             "plane 0 alone inside it: narrow the window to less than 1/%d of the period\n",
-            name_of(e->conection).c_str(), n->index, nb->node->index, inside, c->planes, c->planes);
+            conection_name(e->conection).c_str(), n->index, nb->node->index, inside, c->planes, c->planes);
       }
     }
   }
@@ -217,7 +213,7 @@ void check_injection_windows(circuit* c) {
       fatal(
           "error, run_analysis: the window (%g, %g) of conection \"%s\", which injects the "
           "oscillator, does not hold plane 0 (t = 0); the coupled double PSS needs it inside\n",
-          start, end, name_of(injection).c_str());
+          start, end, conection_name(injection).c_str());
     }
   }
 }
@@ -258,7 +254,7 @@ void check_solve_preconditions(circuit* c) {
               "error, run_analysis: windowed conection \"%s\" between node[%d] and node[%d] "
               "has an unknown orientation node[%d] in double-dvar mode; only the first "
               "nodelist's first node may be one\n",
-              name_of(e->conection).c_str(), n->index, nb->node->index, l1->index);
+              conection_name(e->conection).c_str(), n->index, nb->node->index, l1->index);
         }
       }
     }

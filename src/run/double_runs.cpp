@@ -7,6 +7,7 @@
 #include "model/lookups.h"
 #include "newton/newton.h"
 #include "planes/expand.h"
+#include "run/answer_checks.h"
 #include "run/circuit_checks.h"
 #include "run/job_files.h"
 #include "run/natural_cycle.h"
@@ -59,7 +60,9 @@ dvdf_plan ask_dvdf_values() {
     const char* question = "starting dvdf, final dvdf and number of dvdf steps?";
     const double start = read_real(question);
     const double final = read_real(question);
-    return {start, final, read_int(question)};
+    const int steps = read_int(question);
+    check_step_count(question, steps);
+    return {start, final, steps};
   }
   say("Required dV/df? (dV/df = 0.0 for natural oscillation)\n");
   return {read_real("Required dV/df?"), 0.0, 0};

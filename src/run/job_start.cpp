@@ -25,7 +25,8 @@ int job_start(int argc, char** argv) {
   check_network(net.circuit);
 
   say("convergence accuracy?\n");
-  const double accuracy = read_real("convergence accuracy?");
+  // An accuracy of 0 or below can never be met: refused before any solve.
+  const double accuracy = read_positive_real("convergence accuracy?", "the accuracy");
   return run_analysis(job, net, accuracy);
 }
 

@@ -1,5 +1,12 @@
+#include <cstdio>
+
 #include "run/job_start.h"
+#include "run/usage.h"
 
 int main(int argc, char** argv) {
+  // Each progress line reaches a pipe as it is printed, so that a program
+  // that runs pss (pss-run) can show that a long job is alive.
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+  if (pss::asks_for_usage(argc, argv)) return pss::print_usage(argv);
   return pss::job_start(argc, argv);
 }

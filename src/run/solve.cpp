@@ -40,34 +40,45 @@ std::vector<double> in_numbering(circuit* c, const dvar_snapshot& snapshot, real
 
 }  // namespace
 
+namespace {
+
+// The matrix and the two work vectors of one solve, released however the
+// solve ends (a harness that runs many jobs in one process ends a job by
+// throwing from its fatal stop).
+struct solve_workspace {
+  matrix* m;
+  real_vector* correction;
+  real_vector* present;
+
+  explicit solve_workspace(circuit* c)
+      : m(create_matrix(c)), correction(vector_create(m->n)), present(vector_create(m->n)) {}
+  ~solve_workspace() {
+    vector_free(present);
+    vector_free(correction);
+    mat_free(m);
+  }
+  solve_workspace(const solve_workspace&) = delete;
+  solve_workspace& operator=(const solve_workspace&) = delete;
+};
+
+}  // namespace
+
 int solve_circuit(circuit* c, double accuracy) {
-  matrix* m = create_matrix(c);
-  real_vector* correction = vector_create(m->n);
-  real_vector* present = vector_create(m->n);
-  const int code = newton_solve(c, accuracy, m, correction, present);
-  vector_free(present);
-  vector_free(correction);
-  mat_free(m);
-  return code;
+  solve_workspace w(c);
+  return newton_solve(c, accuracy, w.m, w.correction, w.present);
 }
 
 int solve_circuit_guarded(circuit* c, double accuracy, const solve_guards& g) {
-  matrix* m = create_matrix(c);
-  real_vector* correction = vector_create(m->n);
-  real_vector* present = vector_create(m->n);
+  solve_workspace w(c);
   newton_guards guards;
   guards.damp = g.damp;
   deflated_root root;
   if (g.deflated != nullptr) {
-    root.values = in_numbering(c, g.deflated->values, present);
-    root.weights = in_numbering(c, g.deflated->weights, present);
+    root.values = in_numbering(c, g.deflated->values, w.present);
+    root.weights = in_numbering(c, g.deflated->weights, w.present);
     guards.deflate = &root;
   }
-  const int code = newton_solve_guarded(c, accuracy, m, correction, present, guards);
-  vector_free(present);
-  vector_free(correction);
-  mat_free(m);
-  return code;
+  return newton_solve_guarded(c, accuracy, w.m, w.correction, w.present, guards);
 }
 
 }  // namespace pss

@@ -16,6 +16,7 @@ namespace {
 
 std::FILE* answers = nullptr;
 std::FILE* questions = nullptr;
+void (*say_hook)() = nullptr;
 
 std::FILE* input() {
   return answers != nullptr ? answers : stdin;
@@ -49,6 +50,17 @@ std::string printable(const std::string& token) {
   return shown;
 }
 
+// The token as a finite real; anything else stops the job.
+double real_of(const std::string& token, const char* question) {
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(token.c_str(), &end);
+  if (end != token.c_str() + token.size() || !std::isfinite(value)) {
+    fatal("error, answer to \"%s\" is not a number: \"%s\"\n", question, printable(token).c_str());
+  }
+  return value;
+}
+
 }  // namespace
 
 void set_console_input(std::FILE* in) {
@@ -64,15 +76,23 @@ void say(const char* format, ...) {
   va_start(args, format);
   std::vfprintf(questions != nullptr ? questions : stdout, format, args);
   va_end(args);
+  if (say_hook != nullptr) say_hook();
+}
+
+void set_say_hook(void (*hook)()) {
+  say_hook = hook;
 }
 
 double read_real(const char* question) {
+  return real_of(next_token(question), question);
+}
+
+double read_positive_real(const char* question, const char* what) {
   const std::string token = next_token(question);
-  char* end = nullptr;
-  errno = 0;
-  const double value = std::strtod(token.c_str(), &end);
-  if (end != token.c_str() + token.size() || !std::isfinite(value)) {
-    fatal("error, answer to \"%s\" is not a number: \"%s\"\n", question, printable(token).c_str());
+  const double value = real_of(token, question);
+  if (!(value > 0.0)) {
+    fatal("error, answer to \"%s\": %s must be above 0, got %s\n", question, what,
+          printable(token).c_str());
   }
   return value;
 }

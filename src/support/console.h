@@ -14,6 +14,10 @@ namespace pss {
 // the error message, e.g. "convergence accuracy?".
 double read_real(const char* question);
 
+// Reads one real that must be above 0 (it is finite, as every real read
+// is); `what` names it in the refusal, e.g. "the accuracy".
+double read_positive_real(const char* question, const char* what);
+
 // Reads one integer ("%d"): an optional sign and decimal digits that fit in
 // 32 bits; "32.5" or "abc" is refused.
 int read_int(const char* question);
@@ -28,5 +32,10 @@ void set_console_input(std::FILE* input);
 // standard output, or where `set_console_output` points it (tests).
 void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void set_console_output(std::FILE* output);
+
+// Calls `hook` after everything said; it may throw to end a job early (a
+// harness that bounds the work of a job run in its own process). nullptr
+// removes it.
+void set_say_hook(void (*hook)());
 
 }  // namespace pss

@@ -9,15 +9,20 @@ namespace pss {
 namespace {
 
 std::FILE* fatal_stream = nullptr;
+void (*fatal_handler)(int status) = nullptr;
 
 std::FILE* message_stream() {
   return fatal_stream != nullptr ? fatal_stream : stdout;
 }
 
-[[noreturn]] void print_and_exit(int status, const char* format, va_list args) {
+void print_message(const char* format, va_list args) {
   std::fflush(stdout);
   std::vfprintf(message_stream(), format, args);
   std::fflush(message_stream());
+}
+
+[[noreturn]] void end_process(int status) {
+  if (fatal_handler != nullptr) fatal_handler(status);
   std::exit(status);
 }
 
@@ -27,16 +32,24 @@ void set_fatal_stream(std::FILE* stream) {
   fatal_stream = stream;
 }
 
+void set_fatal_handler(void (*handler)(int status)) {
+  fatal_handler = handler;
+}
+
 void fatal(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  print_and_exit(1, format, args);
+  print_message(format, args);
+  va_end(args);
+  end_process(1);
 }
 
 void fatal_status(int status, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  print_and_exit(status, format, args);
+  print_message(format, args);
+  va_end(args);
+  end_process(status);
 }
 
 void out_of_memory() {

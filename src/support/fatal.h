@@ -19,6 +19,12 @@ namespace pss {
 // standard error for tools whose standard output carries their product.
 void set_fatal_stream(std::FILE* stream);
 
+// Replaces the end of the process after a fatal message: `handler` gets the
+// exit status and must not return. A harness that runs many jobs in one
+// process (the fuzzing of the dialogue) throws from it. nullptr restores
+// the exit.
+void set_fatal_handler(void (*handler)(int status));
+
 // Installs a handler so that a failed allocation anywhere (operator new
 // included) prints a clear message and ends with status 1.
 void install_out_of_memory_handler();

@@ -131,5 +131,18 @@ TEST(find_value, returns_the_first_match_in_list_order) {
   EXPECT_EQ(find_attribute(&con, 4), &list[0]);
 }
 
+// Found by fuzzing: a name's bytes went into messages as they stood, so a
+// newline or an escape in a network file's name broke the message's line.
+TEST(conection_name, shows_control_bytes_as_question_marks) {
+  char bytes[] = {'R', '\n', '1', '\x1b', '\x7f', 'x'};
+  conection con{};
+  con.name = bytes;
+  con.name_len = 5;
+  EXPECT_EQ(conection_name(&con), "R?1??");
+  con.name = nullptr;
+  con.name_len = 0;
+  EXPECT_EQ(conection_name(&con), "");
+}
+
 }  // namespace
 }  // namespace pss

@@ -142,6 +142,20 @@ TEST(network_refusals, corrupted_counts_and_sizes) {
   }
 }
 
+// Found by fuzzing: planes times nodes_per_plane near 2^62 overflowed the
+// check of the node block's size against the rest of the file.
+TEST(network_refusals, a_node_block_of_two_huge_sizes_is_refused_without_overflow) {
+  std::vector<uint8_t> bytes = test::net_bytes(test::data_text("oscillator.txt"));
+  for (std::size_t at : {planes_at, nodes_per_plane_at}) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = i == 3 ? 0x7f : 0xff;
+  }
+  const std::string error = refusal(bytes);
+  EXPECT_NE(error.find("2147483647 planes of 2147483647 nodes are more than the rest of the file "
+                       "can hold"),
+            std::string::npos)
+      << error;
+}
+
 struct edit_row {
   const char* what;
   bool twins;        // edit the twin network rather than the oscillator

@@ -28,6 +28,23 @@ TEST_F(job_start, needs_exactly_one_argument) {
   }
 }
 
+// The two command lines about the program itself; "-h" or "--help" with a
+// second word are still job command lines.
+TEST_F(job_start, help_and_version_speak_about_the_program) {
+  const auto help = run_process(PSS_EXE, {"--help"}, "", dir.path);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("usage: pss JOB\n", 0), 0u) << help.out;
+  const auto version = run_process(PSS_EXE, {"--version"}, "", dir.path);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("pss ") + PSS_VERSION + "\n");
+  const auto short_help = run_process(PSS_EXE, {"-h"}, "", dir.path);
+  EXPECT_EQ(short_help.status, 1);
+  EXPECT_EQ(short_help.out, "-h.net does not exist, exiting\n");
+  const auto two = run_process(PSS_EXE, {"--help", "osc"}, "", dir.path);
+  EXPECT_EQ(two.status, 1);
+  EXPECT_EQ(two.out, "Command line error: jobname required\n");
+}
+
 TEST_F(job_start, names_the_missing_network_file) {
   const auto result = run_process(PSS_EXE, {"nothere"}, "1e-9\n", dir.path);
   EXPECT_EQ(result.status, 1);

@@ -65,6 +65,21 @@ temp_dir::~temp_dir() {
   if (!path.empty()) std::filesystem::remove_all(path, ignored);
 }
 
+scoped_env::scoped_env(const std::string& variable, const std::string& value) : name(variable) {
+  const char* present = std::getenv(name.c_str());
+  had = present != nullptr;
+  if (had) old = present;
+  setenv(name.c_str(), value.c_str(), 1);
+}
+
+scoped_env::~scoped_env() {
+  if (had) {
+    setenv(name.c_str(), old.c_str(), 1);
+  } else {
+    unsetenv(name.c_str());
+  }
+}
+
 bool file_exists(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0;

@@ -26,6 +26,18 @@ struct temp_dir {
   std::string file(const std::string& name) const { return path + "/" + name; }
 };
 
+// Sets an environment variable (which the processes run meanwhile inherit)
+// for the life of the object, then restores what was there.
+struct scoped_env {
+  std::string name;
+  bool had;
+  std::string old;
+  scoped_env(const std::string& variable, const std::string& value);
+  ~scoped_env();
+  scoped_env(const scoped_env&) = delete;
+  scoped_env& operator=(const scoped_env&) = delete;
+};
+
 bool file_exists(const std::string& path);
 std::string read_text_file(const std::string& path);
 

@@ -27,5 +27,28 @@ TEST(names_file, reads_back_what_it_writes_and_refuses_malformed_lines) {
   EXPECT_FALSE(read_names(dir.file("missing.names"), back, error));
 }
 
+// Element lines may give the element's two nodes, as the compiler writes
+// them, or leave them out, as older files do.
+TEST(names_file, element_lines_carry_their_nodes_or_none) {
+  test::temp_dir dir;
+  names_file names;
+  names.nodes = {"0", "in", "out"};
+  names.elements = {"V1", "R1"};
+  names.element_nodes = {{1, 0}, {1, 2}};
+  const std::string text = names_text(names);
+  EXPECT_NE(text.find("element R1 1 2\n"), std::string::npos) << text;
+  std::ofstream(dir.file("a.names")) << text << "element C1\n";
+  names_file back;
+  std::string error;
+  ASSERT_TRUE(read_names(dir.file("a.names"), back, error)) << error;
+  EXPECT_EQ(back.elements, (std::vector<std::string>{"V1", "R1", "C1"}));
+  EXPECT_EQ(back.element_nodes, (std::vector<std::array<int32_t, 2>>{{1, 0}, {1, 2}, {-1, -1}}));
+  for (const char* bad : {"element R1 1\n", "element R1 1 x\n", "element R1 1 2 3\n",
+                          "element R1 -1 2\n"}) {
+    std::ofstream(dir.file("b.names")) << bad;
+    EXPECT_FALSE(read_names(dir.file("b.names"), back, error)) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace pss

@@ -28,8 +28,15 @@ bool read_names(const std::string& path, names_file& out, std::string& error) {
         continue;
       }
     } else if (kind == "element" && (words >> name)) {
-      out.elements.push_back(name);
-      continue;
+      std::array<int32_t, 2> ends{-1, -1};
+      std::string rest;
+      const bool bare = !(words >> std::ws) || words.eof();
+      if (bare || ((words >> ends[0] >> ends[1]) && ends[0] >= 0 && ends[1] >= 0 &&
+                   !(words >> rest))) {
+        out.elements.push_back(name);
+        out.element_nodes.push_back(bare ? std::array<int32_t, 2>{-1, -1} : ends);
+        continue;
+      }
     }
     error = path + ":" + std::to_string(number) + ": malformed line";
     return false;
@@ -39,11 +46,17 @@ bool read_names(const std::string& path, names_file& out, std::string& error) {
 
 std::string names_text(const names_file& names) {
   std::ostringstream out;
-  out << "# pss names: node INDEX NAME, element NAME\n";
+  out << "# pss names: node INDEX NAME, element NAME NODE1 NODE2\n";
   for (std::size_t i = 0; i < names.nodes.size(); ++i) {
     if (!names.nodes[i].empty()) out << "node " << i << ' ' << names.nodes[i] << '\n';
   }
-  for (const std::string& e : names.elements) out << "element " << e << '\n';
+  for (std::size_t i = 0; i < names.elements.size(); ++i) {
+    out << "element " << names.elements[i];
+    if (i < names.element_nodes.size() && names.element_nodes[i][0] >= 0) {
+      out << ' ' << names.element_nodes[i][0] << ' ' << names.element_nodes[i][1];
+    }
+    out << '\n';
+  }
   return out.str();
 }
 

@@ -3,11 +3,15 @@
 //
 //   # comment
 //   node INDEX NAME        one line per node, INDEX as in the network file
-//   element NAME           one line per element, in netlist order
+//   element NAME N1 N2     one line per element, in netlist order, with the
+//                          indices of its two nodes as the netlist wrote
+//                          them (n+ first); a file may leave them out
 //
 // Names contain no white space.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,9 @@ namespace pss {
 struct names_file {
   std::vector<std::string> nodes;  // by node index; empty where unnamed
   std::vector<std::string> elements;
+  // One pair per element, or none: its nodes' indices, n+ first; {-1, -1}
+  // for an element whose line gives none.
+  std::vector<std::array<int32_t, 2>> element_nodes;
 };
 
 // Reads `path`; false (and `error` set) when it cannot be read or a line is

@@ -1,9 +1,9 @@
-// C name n+ n- value [LEAK=r] [CAP2]
-// C name n+ n- POLY(c0 c1 ...) | EXP(k0 c0 a1 ...) [LIMITS(lo [hi])] [LEAK=r] [CAP2]
+// C name n+ n- value [LEAK=r] [CAP1 | CAP2]
+// C name n+ n- POLY(c0 c1 ...) | EXP(k0 c0 a1 ...) [LIMITS(lo [hi])] [LEAK=r] [CAP1 | CAP2]
 //
-// CAP1 (backward difference) is the default; CAP2 takes the central
-// difference. A voltage-dependent capacitance is a function of
-// x = V(n+) - V(n-).
+// CAP1 takes the backward difference, CAP2 the central difference; without
+// either the netlist's DIFFERENCE option decides, backward by default. A
+// voltage-dependent capacitance is a function of x = V(n+) - V(n-).
 #include "model/codes.h"
 #include "tools/netlist/compiler.h"
 
@@ -29,7 +29,14 @@ bool append_capacitance(netlist& nl, const nl_element& e, std::vector<item>& ite
 
 void parse_capacitor(netlist& nl, nl_element& e, std::vector<item>& items,
                      std::vector<nl_element>&) {
-  e.type = take_flag(items, "CAP2") ? conection_type::cap2 : conection_type::cap1;
+  const bool cap1 = take_flag(items, "CAP1");
+  const bool cap2 = take_flag(items, "CAP2");
+  if (cap1 && cap2) {
+    error(nl, e.line, e.name + ": CAP1 and CAP2 exclude each other");
+    return;
+  }
+  const bool central = cap2 || (!cap1 && nl.forms == difference_forms::central);
+  e.type = central ? conection_type::cap2 : conection_type::cap1;
   double leak = 0;
   bool has_leak = false;
   if (!take_option(nl, items, e.name, "LEAK", leak, has_leak)) return;

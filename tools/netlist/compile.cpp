@@ -11,14 +11,24 @@ namespace {
 
 using namespace netlist_compiler;
 
+// The statements before `.end`: as in SPICE, the rest is not read.
+std::vector<statement> netlist_statements(const std::string& text, netlist& nl) {
+  std::vector<statement> statements = read_statements(text, nl);
+  for (std::size_t i = 0; i < statements.size(); ++i) {
+    if (lower(statements[i].tokens[0].text) == ".end") statements.resize(i);
+  }
+  return statements;
+}
+
 void read_lines(netlist& nl, const std::string& text) {
-  for (const statement& st : read_statements(text, nl)) {
-    const std::string& first = st.tokens[0].text;
-    if (first[0] != '.') {
+  const std::vector<statement> statements = netlist_statements(text, nl);
+  for (const statement& st : statements) {
+    if (is_setting(st)) apply_setting(nl, st);
+  }
+  for (const statement& st : statements) {
+    if (st.tokens[0].text[0] != '.') {
       parse_element(nl, st);
-    } else if (lower(first) == ".end") {
-      break;  // as in SPICE, the rest of the file is not read
-    } else {
+    } else if (!is_setting(st)) {
       take_directive(nl, st);
     }
   }
@@ -27,6 +37,7 @@ void read_lines(netlist& nl, const std::string& text) {
 
 void link_circuit(netlist& nl) {
   apply_directives(nl);
+  check_settings(nl);
   resolve_controls(nl);
   if (error_count(nl) == 0) check_elements(nl);
 }
@@ -49,6 +60,7 @@ compiled_netlist compile_netlist(const std::string& text) {
     out.names = names_of(nl, position);
     out.ok = true;
   }
+  out.analysis = nl.analysis;
   out.messages = std::move(nl.messages);
   std::stable_sort(
       out.messages.begin(), out.messages.end(),

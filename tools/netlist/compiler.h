@@ -65,9 +65,20 @@ struct nl_element {
   std::vector<int> side_nodes;
   const char* side_role;
   token control;  // F: the controlling element's name
+  // The ends as the line wrote them, n+ first; an element's own ends a and
+  // b may differ (an inductor ends at its sense node).
+  int written_a, written_b;
   // A sense resistor of the default size: the inductance it serves, else 0.
   double default_sense_of = 0.0;
 };
+
+// The difference forms a capacitor or inductor takes when its line does not
+// choose: backward (CAP1, explicit inductors) or central (CAP2, trapezoidal
+// inductors), set netlist-wide by .options DIFFERENCE=.
+namespace difference_forms {
+constexpr int backward = 0;
+constexpr int central = 1;
+}  // namespace difference_forms
 
 struct netlist {
   std::vector<nl_node> nodes;  // node 0 is ground
@@ -82,6 +93,10 @@ struct netlist {
   int osc_line = 0;
   double osc_frequency = 0;  // hertz
   int osc_switch = -1;       // the windowed resistor that injects, an element
+  // Netlist-wide settings, read before any element line wherever they stand.
+  int forms = difference_forms::backward;
+  int forms_line = 0;
+  analysis_plan analysis;
   std::vector<netlist_message> messages;
 };
 
@@ -170,6 +185,12 @@ element_parser parser_of_letter(char letter);
 bool append_characteristic(netlist& nl, const nl_element& e, std::vector<item>& items,
                            const item& coefficients, std::size_t least, int32_t start,
                            std::vector<net_value>& attributes);
+
+// settings.cpp: .options and .pss, which shape the whole netlist.
+bool is_setting(const statement& st);
+void apply_setting(netlist& nl, const statement& st);
+// Checks the settings against what the netlist turned out to hold.
+void check_settings(netlist& nl);
 
 // directives.cpp, oscillator.cpp
 // Keeps a directive for later, or reports one the compiler does not know.

@@ -25,6 +25,23 @@ constexpr element_letter letters[] = {
     {'F', parse_generator}, {'W', parse_window_resistor},
 };
 
+// An inductor line chooses its form with TRAP (read by the inductor's
+// parser) or EXPLICIT; without either it takes the netlist's DIFFERENCE
+// option. Returns false after an error; `central` tells whether the option
+// makes it trapezoidal.
+bool take_inductor_form(netlist& nl, const nl_element& e, std::vector<item>& items,
+                        bool& central) {
+  const bool explicit_form = take_flag(items, "EXPLICIT");
+  bool trap = false;
+  for (const item& it : items) trap = trap || (it.kind == item_kind::word && it.key == "TRAP");
+  if (explicit_form && trap) {
+    error(nl, e.line, e.name + ": EXPLICIT and TRAP exclude each other");
+    return false;
+  }
+  central = !explicit_form && !trap && nl.forms == difference_forms::central;
+  return true;
+}
+
 // The element's name is new, and free of the `#` kept for added elements.
 bool name_is_free(netlist& nl, const token& name) {
   if (name.text.find('#') != std::string::npos) {
@@ -70,7 +87,7 @@ int find_element(const netlist& nl, const std::string& name) {
 
 nl_element added_element(const std::string& name, int32_t type, int a, int b,
                          std::vector<net_value> attributes, std::vector<int> list) {
-  return {name, 0, type, a, b, std::move(attributes), list, list, {}, 0, {}, nullptr, {}};
+  return {name, 0, type, a, b, std::move(attributes), list, list, {}, 0, {}, nullptr, {}, a, b};
 }
 
 void parse_element(netlist& nl, const statement& st) {
@@ -83,15 +100,20 @@ void parse_element(netlist& nl, const statement& st) {
     return;
   }
   if (!name_is_free(nl, name)) return;
-  nl_element e{name.text, name.line, 0, 0, 0, {}, {}, {}, {}, 0, {}, nullptr, {}};
+  nl_element e{name.text, name.line, 0, 0, 0, {}, {}, {}, {}, 0, {}, nullptr, {}, 0, 0};
   if (!read_ends(nl, st, e)) return;
+  e.written_a = e.a;
+  e.written_b = e.b;
   std::vector<item> items;
   if (!read_items(nl, st.tokens, 3, items)) return;
   const int errors = error_count(nl);
+  bool central_inductor = false;
+  if (letter == 'L' && !take_inductor_form(nl, e, items, central_inductor)) return;
   std::vector<nl_element> added;
   parse(nl, e, items, added);
   // A parser stops at its first error, leaving items it never looked at.
   if (error_count(nl) > errors) return;
+  if (central_inductor) e.type = conection_type::inductor_trap;
   report_unused(nl, items, e.name);
   if (error_count(nl) > errors) return;
 

@@ -5,7 +5,7 @@
 // between a and m and the sense resistor (id 0, the one the inductor looks
 // up) between m and b. The explicit form (the default) reads the sensed
 // current one plane late, which shifts frequencies by about
-// -pi * Rs / (Z0 * N) on N planes, so Rs must stay small against the
+// +pi * Rs / (Z0 * N) on N planes, so Rs must stay small against the
 // circuit's impedance Z0; RSENSE overrides the default. With .osc the
 // default is sized from the oscillator's frequency instead (oscillator.cpp).
 #include <cmath>

@@ -97,7 +97,10 @@ names_file names_of(const netlist& nl, const std::vector<int>& position) {
   names_file names;
   names.nodes.resize(nl.nodes.size());
   for (std::size_t n = 0; n < nl.nodes.size(); ++n) names.nodes[at(position[n])] = nl.nodes[n].name;
-  for (const nl_element& e : nl.elements) names.elements.push_back(e.name);
+  for (const nl_element& e : nl.elements) {
+    names.elements.push_back(e.name);
+    names.element_nodes.push_back({position[at(e.written_a)], position[at(e.written_b)]});
+  }
   return names;
 }
 

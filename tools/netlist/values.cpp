@@ -78,3 +78,11 @@ bool value_of(netlist& nl, const token& t, const std::string& what, double& out)
 }
 
 }  // namespace pss::netlist_compiler
+
+namespace pss {
+
+bool parse_value(const std::string& text, double& out) {
+  return netlist_compiler::parse_number(text, out);
+}
+
+}  // namespace pss

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/pss_wave/selection.h"
 #include "tools/pss_wave/waveforms.h"
@@ -29,6 +30,15 @@ std::string raw_text(const waveforms& w, const selection& s, const std::string& 
 // An SVG 1.1 plot of `periods` periods of the selected slot, with axes, tick
 // labels and a legend.
 std::string svg_text(const waveforms& w, const selection& s, int periods);
+
+// An SVG 1.1 bar chart of the harmonics of the selected slot, per harmonic
+// one bar for each trace; on a dB scale with `decibels`. The traces must
+// all be voltages or all currents.
+std::string spectrum_svg_text(const waveforms& w, const selection& s, bool decibels);
+
+// One line for each trace of the selection whose alternation between even
+// and odd planes exceeds alternation_limit, saying what to do.
+std::vector<std::string> alternation_warnings(const waveforms& w, const selection& s);
 
 // Per node the DC term, every harmonic that matters and the THD.
 std::string harmonics_text(const waveforms& w, const selection& s);

@@ -61,6 +61,26 @@ spectrum sampled_spectrum(const std::vector<double>& values) {
   return s;
 }
 
+alternation alternation_of(const std::vector<double>& values) {
+  const std::size_t n = values.size();
+  if (n < 4 || n % 2 != 0) return {0.0, false};
+  double lo = values[0], hi = values[0], largest = 0;
+  for (double v : values) {
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+    largest = std::max(largest, std::fabs(v));
+  }
+  const double swing = (hi - lo) / 2;
+  if (swing <= 1e-12 * (1 + largest)) return {0.0, false};
+  const int half = static_cast<int>(n / 2);
+  const double last = std::abs(dft_bin(values, half));
+  return {last / static_cast<double>(n) / swing, last > 1.5 * std::abs(dft_bin(values, half - 1))};
+}
+
+bool alternation::suspect() const {
+  return stands_out && ratio > alternation_limit;
+}
+
 bool is_listed(const spectrum& s, int k) {
   if (k <= 1) return true;
   const double reference = s.has_fundamental ? s.terms[1].amplitude : largest_amplitude(s);

@@ -15,8 +15,8 @@ void append_heading(std::string& out, const waveforms& w, const selection& s) {
 
 void append_node(std::string& out, const waveforms& w, const wave_node& n, int slot) {
   const spectrum s = sampled_spectrum(n.values[slot]);
-  out += "\nnode " + n.name + "\n";
-  out += "      k    frequency/Hz     amplitude/V   phase/deg\n";
+  out += (n.is_current ? "\ncurrent " : "\nnode ") + n.name + "\n";
+  append_format(out, "      k    frequency/Hz     amplitude/%s   phase/deg\n", unit_of(n));
   for (const harmonic& h : s.terms) {
     if (!is_listed(s, h.k)) continue;
     append_format(out, "%7d %15.6e %15.6e %11.4f\n", h.k, h.k * frequency(w, slot), h.amplitude,
@@ -30,6 +30,22 @@ void append_node(std::string& out, const waveforms& w, const wave_node& n, int s
 }
 
 }  // namespace
+
+std::vector<std::string> alternation_warnings(const waveforms& w, const selection& s) {
+  std::vector<std::string> lines;
+  for (const wave_node* n : s.nodes) {
+    const alternation a = alternation_of(n->values[s.slot]);
+    if (!a.suspect()) continue;
+    std::string line;
+    append_format(line,
+                  "warning: %s alternates between even and odd planes by %.3g %% of its AC "
+                  "amplitude (DFT bin N/2 of %d planes); central-difference capacitors (CAP2) "
+                  "admit this mode: take CAP1 or more planes",
+                  n->name.c_str(), 100 * a.ratio, w.planes);
+    lines.push_back(line);
+  }
+  return lines;
+}
 
 std::string harmonics_text(const waveforms& w, const selection& s) {
   std::string out;

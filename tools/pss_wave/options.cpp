@@ -19,7 +19,12 @@ const char* const wave_usage =
     "\n"
     "options\n"
     "  --nodes A,B    the nodes to show, by name or index (default: every\n"
-    "                 node but ground and internal nodes, whose names hold #)\n"
+    "                 node but ground and internal nodes, whose names hold #);\n"
+    "                 i(NAME) is the current of element NAME\n"
+    "  --currents     the current of every element besides (from n+ through\n"
+    "                 the element to n-, as SPICE counts it)\n"
+    "  --spectrum     with --svg: the harmonics as a bar chart\n"
+    "  --db           with --spectrum: amplitudes in dB (dBV, dBA)\n"
     "  --slot K       solution slot 0 or 1 of a two-slot file (default 0;\n"
     "                 not with --csv, which holds every slot)\n"
     "  --periods N    periods to draw with --svg (default 1)\n"
@@ -110,6 +115,12 @@ bool read_option(const std::vector<std::string>& args, std::size_t& at, bool& fo
     if (!parse_int(word.value, out.periods) || out.periods < 1 || out.periods > 1000) {
       error = "--periods must be a whole number from 1 to 1000, not " + word.value;
     }
+  } else if (word.name == "--currents") {
+    out.currents = true;
+  } else if (word.name == "--spectrum") {
+    out.spectrum = true;
+  } else if (word.name == "--db") {
+    out.decibels = true;
   } else if (word.name == "-o") {
     out.output = word.value;
     if (out.output.empty()) error = "-o needs a file name";
@@ -121,8 +132,13 @@ bool read_option(const std::vector<std::string>& args, std::size_t& at, bool& fo
 
 // Options that only make sense together, checked once all are read.
 bool check_combinations(const wave_options& out, std::string& error) {
-  if (out.periods_given && out.format != wave_format::svg) {
-    error = "--periods goes with --svg";
+  if (out.periods_given && (out.format != wave_format::svg || out.spectrum)) {
+    error = out.spectrum ? "--periods goes with the waveform plot, not --spectrum"
+                         : "--periods goes with --svg";
+  } else if (out.spectrum && out.format != wave_format::svg) {
+    error = "--spectrum goes with --svg";
+  } else if (out.decibels && !out.spectrum) {
+    error = "--db goes with --spectrum";
   } else if (out.slot_given && out.format == wave_format::csv) {
     error = "--csv holds every slot; --slot does not apply";
   } else {

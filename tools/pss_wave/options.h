@@ -12,7 +12,10 @@ struct wave_options {
   std::string job;
   std::string state_path;
   wave_format format = wave_format::table;
-  std::vector<std::string> nodes;  // names or indices; empty: the default set
+  std::vector<std::string> nodes;  // names or indices, i(NAME) for currents; empty: the default set
+  bool currents = false;           // every element's current besides
+  bool spectrum = false;           // --svg draws the harmonics as bars
+  bool decibels = false;           // the bars on a dB scale
   int slot = 0;
   bool slot_given = false;
   int periods = 1;

@@ -8,9 +8,11 @@
 
 namespace pss {
 
-// The text that `options` ask for. Stops the process with a message on a
-// file that cannot be read or a node or slot the state file does not have.
-std::string wave_output(const wave_options& options);
+// The text that `options` ask for, and in `warnings` (when given) a line
+// for each trace shown that alternates between even and odd planes. Stops
+// the process with a message on a file that cannot be read or a node or
+// slot the state file does not have.
+std::string wave_output(const wave_options& options, std::vector<std::string>* warnings = nullptr);
 
 // Runs pss-wave with the arguments after the program name and returns its
 // exit status: 0, or 1 after a message on standard error.

@@ -1,8 +1,9 @@
 // The SPICE ASCII raw file, the form in which SPICE simulators save and load
 // vectors: a header of "Key: value" lines, the variables with their types,
 // then per point its number and one value per variable. The scale variable
-// (time) comes first. The point at the end of the period repeats plane 0,
-// so that a plot or a Fourier analysis of the file sees a whole period.
+// (time) comes first; node voltages are v(NAME), branch currents i(NAME).
+// The point at the end of the period repeats plane 0, so that a plot or a
+// Fourier analysis of the file sees a whole period.
 #include <cstdio>
 
 #include "tools/pss_wave/formats.h"
@@ -24,7 +25,8 @@ void append_header(std::string& out, const waveforms& w, const selection& s,
   out += "Variables:\n\t0\ttime\ttime\n";
   for (std::size_t i = 0; i < s.nodes.size(); ++i) {
     append_format(out, "\t%zu\t", i + 1);
-    out += "v(" + s.nodes[i]->name + ")\tvoltage\n";
+    const wave_node& n = *s.nodes[i];
+    out += n.is_current ? n.name + "\tcurrent\n" : "v(" + n.name + ")\tvoltage\n";
   }
   out += "Values:\n";
 }

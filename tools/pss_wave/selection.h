@@ -14,9 +14,11 @@ struct selection {
 };
 
 // The nodes named in `wanted` (a name, or else an index as written in the
-// network file), or every node that is not hidden when `wanted` is empty.
-// False, with `error` set, for a name that matches no node.
+// network file; i(NAME) for an element's current), or every node that is
+// not hidden when `wanted` is empty; then, when `wanted` is empty or with
+// `all_currents`, every current the waveforms hold that is not already
+// named. False, with `error` set, for a name that matches nothing.
 bool select_nodes(const waveforms& w, const std::vector<std::string>& wanted, selection& out,
-                  std::string& error);
+                  std::string& error, bool all_currents = false);
 
 }  // namespace pss

@@ -144,19 +144,19 @@ TEST(netlist_directives, the_names_file_lists_nodes_by_index_and_elements_in_net
   const compiled_netlist compiled = compile_netlist(oscillator);
   ASSERT_TRUE(compiled.ok);
   EXPECT_EQ(names_text(compiled.names),
-            "# pss names: node INDEX NAME, element NAME\n"
+            "# pss names: node INDEX NAME, element NAME NODE1 NODE2\n"
             "node 0 0\n"
             "node 1 osc#inject\n"
             "node 2 t\n"
             "node 3 x\n"
             "node 4 L1#sense\n"
-            "element R1\n"
-            "element C1\n"
-            "element L1\n"
-            "element L1#rs\n"
-            "element RN\n"
-            "element osc#source\n"
-            "element osc#switch\n");
+            "element R1 3 0\n"
+            "element C1 2 3\n"
+            "element L1 2 0\n"  // as written: the inductor ends at its sense node
+            "element L1#rs 4 0\n"
+            "element RN 2 0\n"
+            "element osc#source 1 0\n"
+            "element osc#switch 1 2\n");
 }
 
 }  // namespace

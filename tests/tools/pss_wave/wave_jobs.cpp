@@ -7,6 +7,7 @@
 #include "model/codes.h"
 #include "support/circuit_plan.h"
 #include "support/net_builder.h"
+#include "tools/netlist/netlist.h"
 
 namespace pss::test {
 
@@ -38,8 +39,18 @@ job_run oscillator_job() {
   return job;
 }
 
-waveforms load_job(const job_run& job, const std::string& suffix) {
-  return load_waveforms(job.file(""), job.file(suffix));
+job_run netlist_job(const std::string& netlist, const std::string& answers) {
+  const compiled_netlist compiled = compile_netlist(netlist);
+  EXPECT_TRUE(compiled.ok) << netlist;
+  job_run job = run_job(write_network(compiled.network), answers);
+  EXPECT_EQ(job.result.status, 0) << netlist << job.result.out;
+  std::ofstream(job.file(".names")) << names_text(compiled.names);
+  return job;
+}
+
+waveforms load_job(const job_run& job, const std::string& suffix,
+                   const current_request& currents) {
+  return load_waveforms(job.file(""), job.file(suffix), currents);
 }
 
 }  // namespace pss::test

@@ -21,7 +21,11 @@ job_run driven_job(double amps);
 // No names file.
 job_run oscillator_job();
 
+// A netlist compiled into job.net and job.names and solved with `answers`.
+job_run netlist_job(const std::string& netlist, const std::string& answers);
+
 // The job's waveforms as pss-wave reads them.
-waveforms load_job(const job_run& job, const std::string& suffix);
+waveforms load_job(const job_run& job, const std::string& suffix,
+                   const current_request& currents = {});
 
 }  // namespace pss::test

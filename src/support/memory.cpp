@@ -1,0 +1,149 @@
+#include "support/memory.h"
+
+#include <sys/resource.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
+
+#include "support/fatal.h"
+
+namespace pss {
+
+namespace {
+
+constexpr uint64_t unlimited = UINT64_MAX;
+
+// Control groups report "no limit" as "max" (v2) or as a huge number (v1).
+constexpr uint64_t no_limit_above = uint64_t{1} << 60;
+
+void take_smaller(memory_budget& budget, uint64_t bytes, const char* source) {
+  if (bytes < budget.bytes) budget = {bytes, source};
+}
+
+// The first number in `path`, in bytes; unlimited when the file is missing,
+// says "max" or holds a value that means no limit.
+uint64_t limit_in_file(const std::string& path) {
+  std::ifstream in(path);
+  uint64_t value = 0;
+  if (!(in >> value) || value >= no_limit_above) return unlimited;
+  return value;
+}
+
+// The "MemAvailable:" line of /proc/meminfo, in bytes.
+uint64_t machine_available() {
+  std::ifstream in("/proc/meminfo");
+  std::string key;
+  uint64_t kib = 0;
+  std::string unit;
+  while (in >> key >> kib >> unit) {
+    if (key == "MemAvailable:") return kib * 1024;
+  }
+  return unlimited;
+}
+
+// A control group's path and those of the groups above it, up to the root.
+std::vector<std::string> upward(std::string path) {
+  std::vector<std::string> paths;
+  for (;;) {
+    paths.push_back(path);
+    const std::size_t slash = path.rfind('/');
+    if (path.empty() || slash == std::string::npos) return paths;
+    path.resize(slash);
+  }
+}
+
+// The smallest memory limit of the process's control group and of the
+// groups above it, for both versions of control groups.
+uint64_t control_group_limit() {
+  uint64_t smallest = unlimited;
+  std::ifstream in("/proc/self/cgroup");
+  for (std::string line; std::getline(in, line);) {
+    // "<id>:<controllers>:<path>": version 2 has no controllers.
+    const std::size_t first = line.find(':');
+    const std::size_t second = line.find(':', first + 1);
+    if (first == std::string::npos || second == std::string::npos) continue;
+    const std::string controllers = line.substr(first + 1, second - first - 1);
+    std::vector<std::string> files;
+    for (const std::string& group : upward(line.substr(second + 1))) {
+      if (controllers.empty()) {
+        files.push_back("/sys/fs/cgroup" + group + "/memory.max");
+        files.push_back("/sys/fs/cgroup/unified" + group + "/memory.max");
+      } else if (controllers == "memory") {
+        files.push_back("/sys/fs/cgroup/memory" + group + "/memory.limit_in_bytes");
+      }
+    }
+    for (const std::string& file : files) {
+      const uint64_t limit = limit_in_file(file);
+      if (limit < smallest) smallest = limit;
+    }
+  }
+  return smallest;
+}
+
+// The address space left under RLIMIT_AS, from the process's present size.
+uint64_t address_space_left() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return unlimited;
+  std::ifstream in("/proc/self/status");
+  uint64_t used = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("VmSize:", 0) == 0) used = std::strtoull(line.c_str() + 7, nullptr, 10) * 1024;
+  }
+  return limit.rlim_cur > used ? limit.rlim_cur - used : 0;
+}
+
+uint64_t parse_limit(const char* text) {
+  errno = 0;
+  char* end = nullptr;
+  const double number = std::strtod(text, &end);
+  uint64_t scale = 1;
+  if (end != text) {
+    const int unit = std::toupper(static_cast<unsigned char>(*end));
+    const int shift = unit == 'K' ? 10 : unit == 'M' ? 20 : unit == 'G' ? 30 : 0;
+    if (shift > 0) {
+      scale = uint64_t{1} << shift;
+      ++end;
+    }
+  }
+  const double bytes = number * static_cast<double>(scale);
+  if (end == text || *end != '\0' || errno != 0 || !(bytes >= 0.0) || bytes >= 1.8e19) {
+    fatal(
+        "error, PSS_MEMORY_LIMIT: \"%s\" is not a size (a number of bytes, or of K, M or G "
+        "bytes)\n",
+        text);
+  }
+  return static_cast<uint64_t>(bytes);
+}
+
+}  // namespace
+
+memory_budget available_memory() {
+  const char* text = std::getenv("PSS_MEMORY_LIMIT");
+  if (text != nullptr && *text != '\0') {
+    return {parse_limit(text), "PSS_MEMORY_LIMIT"};
+  }
+  memory_budget budget{unlimited, "nothing"};
+  take_smaller(budget, machine_available(), "the machine's available memory");
+  take_smaller(budget, control_group_limit(), "the control group's limit");
+  take_smaller(budget, address_space_left(), "the address-space limit");
+  return budget;
+}
+
+std::string memory_text(double bytes) {
+  const char* units[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+  int unit = 0;
+  while (unit < 4 && bytes >= 1024.0) {
+    bytes /= 1024.0;
+    ++unit;
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, unit == 0 || bytes >= 100.0 ? "%.0f %s" : "%.3g %s", bytes,
+                units[unit]);
+  return text;
+}
+
+}  // namespace pss
