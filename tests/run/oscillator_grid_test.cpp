@@ -9,7 +9,8 @@
 //
 // CTest label oscillator_grid. By default a subset runs (as in CI, under the
 // sanitizers too); PSS_OSCILLATOR_GRID=full runs the whole grid, 16 to 4096
-// planes, and prints one line per run.
+// planes, and prints one line per run; PSS_OSCILLATOR_GRID_TANK=TEXT keeps
+// only the tanks whose names hold TEXT.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -108,9 +109,11 @@ TEST(oscillator_grid, every_run_ends_on_the_natural_cycle_or_says_it_could_not) 
       full ? std::vector<double>{0.3, 1, 3} : std::vector<double>{0.3, 3};
   const std::vector<int> plane_counts =
       full ? std::vector<int>{16, 64, 256, 1024, 4096} : std::vector<int>{16, 64};
+  const char* only = std::getenv("PSS_OSCILLATOR_GRID_TANK");
   int runs = 0;
   int natural = 0;
   for (const grid_tank& g : tanks(full)) {
+    if (only != nullptr && std::string(g.name).find(only) == std::string::npos) continue;
     const reference ref = reference_of(g.spec, full);
     const double f0 = test::tank_frequency(g.spec);
     const double a0 = test::describing_amplitude(g.spec);
