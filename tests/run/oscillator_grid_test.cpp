@@ -26,13 +26,13 @@ namespace {
 
 struct grid_tank {
   const char* name;
-  test::tank_spec spec;
+  test::tank_design design;
 };
 
 grid_tank tank(const char* name, double q, bool megahertz) {
   grid_tank t{name, {}};
-  t.spec.q = q;
-  t.spec.megahertz = megahertz;
+  t.design.q = q;
+  t.design.megahertz = megahertz;
   return t;
 }
 
@@ -40,13 +40,13 @@ std::vector<grid_tank> tanks(bool full) {
   std::vector<grid_tank> all = {tank("Q 50, 1 Hz", 50, false), tank("Q 5000, 1 Hz", 5000, false),
                                 tank("Q 5000, 1.59 MHz", 5000, true)};
   grid_tank nonlinear = tank("Q 50, gain 10 x loss", 50, false);
-  nonlinear.spec.gain_over_loss = 10;
+  nonlinear.design.gain_over_loss = 10;
   all.push_back(nonlinear);
   grid_tank supply = tank("Q 50 on 5 V, L1 o vdd", 50, false);
-  supply.spec.supply = 5;
+  supply.design.supply = 5;
   all.push_back(supply);
   supply.name = "Q 50 on 5 V, L1 vdd o";
-  supply.spec.inductor_from_supply = true;
+  supply.design.inductor_from_supply = true;
   all.push_back(supply);
   if (full) {
     all.push_back(tank("Q 500, 1 Hz", 500, false));
@@ -68,7 +68,7 @@ struct reference {
   double amplitude;
 };
 
-reference reference_of(const test::tank_spec& t, bool full) {
+reference reference_of(const test::tank_design& t, bool full) {
   if (t.gain_over_loss == 2) return {0, 0.0, test::describing_amplitude(t)};
   const int planes = full ? 4096 : 256;
   const test::tank_outcome r =
@@ -77,7 +77,7 @@ reference reference_of(const test::tank_spec& t, bool full) {
   return {planes, r.period, r.amplitude};
 }
 
-bool on_natural_cycle(const test::tank_spec& t, const reference& ref, const test::tank_outcome& r,
+bool on_natural_cycle(const test::tank_design& t, const reference& ref, const test::tank_outcome& r,
                       int planes) {
   if (r.status != 0 || !r.has_cycle) return false;
   double period = test::discrete_period(t, planes);
@@ -114,16 +114,16 @@ TEST(oscillator_grid, every_run_ends_on_the_natural_cycle_or_says_it_could_not) 
   int natural = 0;
   for (const grid_tank& g : tanks(full)) {
     if (only != nullptr && std::string(g.name).find(only) == std::string::npos) continue;
-    const reference ref = reference_of(g.spec, full);
-    const double f0 = test::tank_frequency(g.spec);
-    const double a0 = test::describing_amplitude(g.spec);
+    const reference ref = reference_of(g.design, full);
+    const double f0 = test::tank_frequency(g.design);
+    const double a0 = test::describing_amplitude(g.design);
     for (int planes : plane_counts) {
       // 4096 planes only for the high-Q tanks, where a start is hardest.
-      if (planes == 4096 && g.spec.q != 5000) continue;
+      if (planes == 4096 && g.design.q != 5000) continue;
       for (double start : starts) {
         for (double amplitude : amplitudes) {
-          const test::tank_outcome r = test::run_tank(g.spec, start * f0, amplitude * a0, planes);
-          const bool ok = on_natural_cycle(g.spec, ref, r, planes);
+          const test::tank_outcome r = test::run_tank(g.design, start * f0, amplitude * a0, planes);
+          const bool ok = on_natural_cycle(g.design, ref, r, planes);
           const bool honest = r.status == 1 && !r.has_cycle &&
                               r.out.find("error, oscillator search:") != std::string::npos;
           ++runs;
@@ -132,7 +132,7 @@ TEST(oscillator_grid, every_run_ends_on_the_natural_cycle_or_says_it_could_not) 
               << g.name << ", " << planes << " planes, start " << start << ", amplitude "
               << amplitude << ": status " << r.status << "\n"
               << r.out.substr(r.out.size() > 600 ? r.out.size() - 600 : 0);
-          if (g.spec.q == 5000) {
+          if (g.design.q == 5000) {
             EXPECT_TRUE(ok) << g.name << ", " << planes << " planes, start " << start
                             << ", amplitude " << amplitude;
           }

@@ -18,7 +18,7 @@ namespace {
 
 constexpr double pi = std::numbers::pi;
 
-void expect_natural(const test::tank_spec& tank, const test::tank_outcome& r, int planes) {
+void expect_natural(const test::tank_design& tank, const test::tank_outcome& r, int planes) {
   ASSERT_EQ(r.status, 0) << r.out;
   ASSERT_TRUE(r.has_cycle);
   EXPECT_NEAR(r.period / test::discrete_period(tank, planes), 1.0, 1e-4);
@@ -30,7 +30,7 @@ void expect_natural(const test::tank_spec& tank, const test::tank_outcome& r, in
 // plane the injection relinks.
 TEST(oscillator_faults, an_inductor_whose_first_node_is_not_the_tank_solves) {
   for (double supply : {0.0, 5.0}) {
-    test::tank_spec tank;
+    test::tank_design tank;
     tank.supply = supply;
     tank.inductor_from_supply = true;
     const double f0 = test::tank_frequency(tank);
@@ -43,7 +43,7 @@ TEST(oscillator_faults, an_inductor_whose_first_node_is_not_the_tank_solves) {
 // Once a second plane fell inside the injection window above 1000 planes,
 // and the job ended with status 0 on a garbage cycle.
 TEST(oscillator_faults, more_than_1000_planes_keep_plane_0_alone_in_the_window) {
-  const test::tank_spec tank;
+  const test::tank_design tank;
   const test::tank_outcome r = test::run_tank(tank, 0.995 * test::tank_frequency(tank), 1.0, 1024);
   expect_natural(tank, r, 1024);
 }
@@ -65,7 +65,7 @@ TEST(oscillator_faults, a_window_that_holds_more_than_plane_0_is_refused_before_
 // Once the injection fought the bias: .osc's amplitude was an absolute
 // voltage, while the tank sat at its supply's.
 TEST(oscillator_faults, a_tank_on_a_dc_level_is_injected_about_it) {
-  test::tank_spec tank;
+  test::tank_design tank;
   tank.supply = 5;
   const double f0 = test::tank_frequency(tank);
   const test::tank_outcome r = test::run_tank(tank, 0.995 * f0, 1.0, 32);
@@ -86,7 +86,7 @@ TEST(oscillator_faults, a_network_without_the_mark_injects_at_its_absolute_level
 
 TEST(oscillator_search, finds_the_natural_cycle_from_far_starts) {
   // The plain sequence collapses onto the equilibrium from each of these.
-  const test::tank_spec tank;
+  const test::tank_design tank;
   const double f0 = test::tank_frequency(tank);
   for (double ratio : {0.7, 1.4}) {
     const test::tank_outcome r = test::run_tank(tank, ratio * f0, 1.0, 32);
@@ -98,7 +98,7 @@ TEST(oscillator_search, finds_the_natural_cycle_from_far_starts) {
 TEST(oscillator_search, a_tank_that_cannot_oscillate_ends_with_status_1_and_no_cycle_file) {
   // Its negative resistor makes up for only half the loss: the only cycle is
   // the equilibrium, and no answer is one.
-  test::tank_spec tank;
+  test::tank_design tank;
   tank.gain_over_loss = 0.5;
   const test::tank_outcome r = test::run_tank(tank, 0.995 * test::tank_frequency(tank), 1.0, 32);
   EXPECT_EQ(r.status, 1) << r.out;
@@ -109,7 +109,7 @@ TEST(oscillator_search, a_tank_that_cannot_oscillate_ends_with_status_1_and_no_c
 }
 
 TEST(oscillator_search, a_dvdf_scan_continues_from_the_cycle_found) {
-  const test::tank_spec tank;
+  const test::tank_design tank;
   const compiled_netlist compiled = compile_netlist(test::tank_netlist(tank, 1.0));
   const auto job = test::run_job(write_network(compiled.network),
                                  "1e-9\nn\n" + std::to_string(0.8 * test::tank_frequency(tank)) +

@@ -33,7 +33,7 @@ double describing_b(double r0_over_rp) {
   return lo;
 }
 
-tank_values values_of(const tank_spec& t) {
+tank_values values_of(const tank_design& t) {
   tank_values v{};
   v.l = t.megahertz ? 10e-6 : 1 / (2 * pi);
   v.c = t.megahertz ? 1e-9 : 1 / (2 * pi);
@@ -54,7 +54,7 @@ std::string number(double x) {
 
 }  // namespace
 
-std::string tank_netlist(const tank_spec& t, double osc_amplitude) {
+std::string tank_netlist(const tank_design& t, double osc_amplitude) {
   const tank_values v = values_of(t);
   const std::string ref = t.supply != 0 ? "vdd" : "0";
   std::string text = "* LC tank, Q " + number(t.q) + "\n";
@@ -68,21 +68,21 @@ std::string tank_netlist(const tank_spec& t, double osc_amplitude) {
   return text;
 }
 
-double tank_frequency(const tank_spec& t) {
+double tank_frequency(const tank_design& t) {
   const tank_values v = values_of(t);
   return 1 / (2 * pi * std::sqrt(v.l * v.c));
 }
 
-double describing_amplitude(const tank_spec& t) {
+double describing_amplitude(const tank_design& t) {
   const tank_values v = values_of(t);
   return std::sqrt(describing_b(v.r0 / v.rp) * v.r0 / v.a);
 }
 
-double discrete_period(const tank_spec& t, int planes) {
+double discrete_period(const tank_design& t, int planes) {
   return planes / pi * std::sin(pi / planes) / tank_frequency(t);
 }
 
-tank_outcome run_tank(const tank_spec& t, double start, double osc_amplitude, int planes) {
+tank_outcome run_tank(const tank_design& t, double start, double osc_amplitude, int planes) {
   const compiled_netlist compiled = compile_netlist(tank_netlist(t, osc_amplitude));
   EXPECT_TRUE(compiled.ok);
   std::ostringstream answers;
