@@ -546,8 +546,8 @@ def main():
     if args.baseline:
         args.baseline = os.path.abspath(args.baseline)
     exe = os.path.join(args.build, "bench", "pss_timed_job")
-    net = os.path.join(args.build, "tools", "pss_net", "pss-net")
-    wave = os.path.join(args.build, "tools", "pss_wave", "pss-wave")
+    net = os.path.join(args.build, "bin", "pss-net")
+    wave = os.path.join(args.build, "bin", "pss-wave")
     old_exe = os.path.join(args.baseline, "pss") if args.baseline else None
     have_ngspice = shutil.which("ngspice") is not None and not args.no_ngspice
     repeats = 1 if args.smoke else args.repeats
