@@ -48,6 +48,17 @@ int newton_iteration(newton_work& w, circuit* c, double accuracy, matrix* m,
 
 void newton_work_free(newton_work& w);
 
+// A solve's work, freed however the solve ends: a harness that runs many
+// jobs in one process ends one by throwing from its fatal stop or from the
+// hook after a line said, in the middle of an iteration.
+struct scoped_newton_work {
+  newton_work w;
+  scoped_newton_work() = default;
+  ~scoped_newton_work() { newton_work_free(w); }
+  scoped_newton_work(const scoped_newton_work&) = delete;
+  scoped_newton_work& operator=(const scoped_newton_work&) = delete;
+};
+
 // Where m's equations stand in the time planes of c, for the block-circulant
 // preconditioner; planes = 0 when c is not expanded.
 plane_layout plane_layout_of(const circuit* c, const matrix* m);
