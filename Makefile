@@ -6,6 +6,8 @@
 #   make bench      pss against ngspice and against the pss before the sparse
 #                   LU, written to docs/performance.md
 #   make bench-smoke a few small benchmark cases once, without a report
+#   make memcheck   every example job under valgrind: no error, no leak, and
+#                   a long scan's peak heap no higher than a short one's
 #   make fuzz       build the fuzz targets with clang and libFuzzer, then run
 #                   each for FUZZ_SECONDS (60); a crash, leak or hang fails
 
@@ -20,7 +22,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 PROGRAMS = pss pss-net pss-wave pss-run
 
-.PHONY: all configure build programs demo test install sanitize fuzz bench bench-smoke clean
+.PHONY: all configure build programs demo test install sanitize memcheck fuzz bench bench-smoke clean
 
 all: build
 
@@ -69,6 +71,9 @@ sanitize:
 	  -DCMAKE_DISABLE_PRECOMPILE_HEADERS=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+memcheck: programs
+	tests/examples/memcheck $(BUILD)
 
 # libFuzzer comes with clang only; the fuzz build instruments everything, so
 # it has a folder of its own. Warnings are judged by the g++ builds of
