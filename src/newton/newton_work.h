@@ -29,8 +29,8 @@ struct newton_timings {
   double update = 0.0;  // the update of the unknowns and the error measure
   double setup = 0.0;   // orders, symbolic analysis, layouts
   int64_t iterations = 0;
-  int32_t largest_n = 0;               // the largest system solved
-  linear_solver_report largest{};      // and how it was solved
+  int32_t largest_n = 0;           // the largest system solved
+  linear_solver_report largest{};  // and how it was solved
 };
 const newton_timings& newton_time_spent();
 

@@ -47,8 +47,9 @@ bool step(action act, std::string& error) {
 // Makes the rename itself durable: the folder's entry reaches the disk.
 bool sync_folder(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) return false;
   const bool ok = ::fsync(fd) == 0;

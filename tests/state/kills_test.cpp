@@ -2,8 +2,8 @@
 // moment the kill hits, every state file under the job's name is whole and
 // reads back, since each is written to a temporary file that is renamed
 // into place only once complete; and a rerun from one of them continues.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <map>
 
-#include "support/job.h"
 #include "support/files.h"
+#include "support/job.h"
 #include "support/net_builder.h"
 #include "tools/netlist/netlist.h"
 
