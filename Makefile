@@ -77,10 +77,13 @@ memcheck: programs
 
 # libFuzzer comes with clang only; the fuzz build instruments everything, so
 # it has a folder of its own. Warnings are judged by the g++ builds of
-# `make test`, not by a second compiler here.
+# `make test`, not by a second compiler here. Its pss, sanitized and built
+# by another compiler, is what tests/examples/compare_builds sets against
+# the optimised one.
 fuzz:
 	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSS_FUZZ=ON
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_network fuzz_state fuzz_netlist fuzz_dialogue
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_network fuzz_state fuzz_netlist fuzz_dialogue \
+	  pss pss-net
 	tests/fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
