@@ -6,17 +6,23 @@
 #   make bench      pss against ngspice and against the pss before the sparse
 #                   LU, written to docs/performance.md
 #   make bench-smoke a few small benchmark cases once, without a report
+#   make memcheck   every example job under valgrind: no error, no leak, and
+#                   a long scan's peak heap no higher than a short one's
+#   make fuzz       build the fuzz targets with clang and libFuzzer, then run
+#                   each for FUZZ_SECONDS (60); a crash, leak or hang fails
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 # The last revision that redid the profile solve's order in every iteration.
 BENCH_BASELINE_REV ?= eeb977e
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 PROGRAMS = pss pss-net pss-wave pss-run
 
-.PHONY: all configure build programs demo test install sanitize bench bench-smoke clean
+.PHONY: all configure build programs demo test install sanitize memcheck fuzz bench bench-smoke clean
 
 all: build
 
@@ -66,5 +72,19 @@ sanitize:
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+memcheck: programs
+	tests/examples/memcheck $(BUILD)
+
+# libFuzzer comes with clang only; the fuzz build instruments everything, so
+# it has a folder of its own. Warnings are judged by the g++ builds of
+# `make test`, not by a second compiler here. Its pss, sanitized and built
+# by another compiler, is what tests/examples/compare_builds sets against
+# the optimised one.
+fuzz:
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSS_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_network fuzz_state fuzz_netlist fuzz_dialogue \
+	  pss pss-net
+	tests/fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

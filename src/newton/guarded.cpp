@@ -83,7 +83,8 @@ int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* co
                          real_vector* present, const newton_guards& guards) {
   prep_mat_res(c);
   std::vector<double> step(static_cast<std::size_t>(m->n));
-  newton_work w;
+  scoped_newton_work work;
+  newton_work& w = work.w;
   newton_work_create(w, c, m, correction);  // assembles and factorises iteration 0
   double size = residual_size(c, correction, present, guards);
   int code = newton_not_converged;
@@ -118,7 +119,6 @@ int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* co
     }
     size = next;
   }
-  newton_work_free(w);
   vector_zero(correction);
   matrix_zero(m);
   vector_zero(present);

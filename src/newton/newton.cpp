@@ -55,7 +55,8 @@ error_measure calc_error(const real_vector* correction, const real_vector* prese
 int newton_solve(circuit* c, double accuracy, matrix* m, real_vector* correction,
                  real_vector* present) {
   prep_mat_res(c);
-  newton_work w;
+  scoped_newton_work work;
+  newton_work& w = work.w;
   newton_work_create(w, c, m, correction);
   int code = newton_not_converged;
   for (int i = 0; i < newton_iteration_limit; ++i) {
@@ -67,7 +68,6 @@ int newton_solve(circuit* c, double accuracy, matrix* m, real_vector* correction
       break;
     }
   }
-  newton_work_free(w);
   vector_zero(present);
   return code;
 }

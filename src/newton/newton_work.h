@@ -29,8 +29,8 @@ struct newton_timings {
   double update = 0.0;  // the update of the unknowns and the error measure
   double setup = 0.0;   // orders, symbolic analysis, layouts
   int64_t iterations = 0;
-  int32_t largest_n = 0;               // the largest system solved
-  linear_solver_report largest{};      // and how it was solved
+  int32_t largest_n = 0;           // the largest system solved
+  linear_solver_report largest{};  // and how it was solved
 };
 const newton_timings& newton_time_spent();
 
@@ -47,6 +47,17 @@ int newton_iteration(newton_work& w, circuit* c, double accuracy, matrix* m,
                      real_vector* correction, real_vector* present, int i);
 
 void newton_work_free(newton_work& w);
+
+// A solve's work, freed however the solve ends: a harness that runs many
+// jobs in one process ends one by throwing from its fatal stop or from the
+// hook after a line said, in the middle of an iteration.
+struct scoped_newton_work {
+  newton_work w;
+  scoped_newton_work() = default;
+  ~scoped_newton_work() { newton_work_free(w); }
+  scoped_newton_work(const scoped_newton_work&) = delete;
+  scoped_newton_work& operator=(const scoped_newton_work&) = delete;
+};
 
 // Where m's equations stand in the time planes of c, for the block-circulant
 // preconditioner; planes = 0 when c is not expanded.

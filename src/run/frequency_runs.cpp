@@ -1,7 +1,7 @@
 #include "run/frequency_runs.h"
 
 #include <cmath>
-#include <set>
+#include <optional>
 
 #include "newton/newton.h"
 #include "run/dvar_snapshot.h"
@@ -28,11 +28,26 @@ struct step_state {
   int previous_run;
 };
 
+// The two runs whose state files the job wrote last. A reload asks only for
+// this step's run or the previous step's, so the scan keeps no record that
+// grows with its steps.
+struct written_runs {
+  std::optional<int> last;
+  std::optional<int> before;
+
+  void add(int run) {
+    if (last == run) return;
+    before = last;
+    last = run;
+  }
+  bool has(int run) const { return last == run || before == run; }
+};
+
 // Reloads the solution the continuation restarts from: this step's file if
 // the job wrote it, else the previous step's.
-void reload(const std::string& job, circuit* c, const step_state& s, const std::set<int>& written) {
+void reload(const std::string& job, circuit* c, const step_state& s, const written_runs& written) {
   for (int run : {s.run, s.previous_run}) {
-    if (written.count(run) != 0) {
+    if (written.has(run)) {
       read_state(c, run_state_file(job, run));
       return;
     }
@@ -41,7 +56,7 @@ void reload(const std::string& job, circuit* c, const step_state& s, const std::
 }
 
 void solve_step(const std::string& job, circuit* c, double accuracy, step_state s,
-                std::set<int>& written, oscillator_start* oscillator) {
+                written_runs& written, oscillator_start* oscillator) {
   dvar* period = period_dvar(c);
   int halvings = 0;
   for (;;) {
@@ -56,7 +71,7 @@ void solve_step(const std::string& job, circuit* c, double accuracy, step_state 
     }
     if (code == newton_converged) {
       write_state(c, run_state_file(job, s.run));
-      written.insert(s.run);
+      written.add(s.run);
       if (s.frequency == s.target) return;
       const double step = s.frequency - s.last_converged;
       say("converged at f = %le, f_n = %le, f_y = %le\n", s.frequency, s.trying, s.frequency);
@@ -86,7 +101,7 @@ void solve_step(const std::string& job, circuit* c, double accuracy, step_state 
 void run_frequencies(const std::string& job, circuit* c, double accuracy,
                      const frequency_plan& plan, oscillator_start* oscillator) {
   say("performing single frequency solution\n");
-  std::set<int> written;
+  written_runs written;
   const bool upward = plan.final > plan.start;
   double previous_frequency = 0.0;
   for (int i = 0; i <= plan.steps; ++i) {

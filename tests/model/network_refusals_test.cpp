@@ -1,10 +1,12 @@
 // The reader trusts nothing: every malformed network gets one
 // "error, read_network: " line naming what is wrong and where.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -252,6 +254,58 @@ TEST(network_refusals, random_corruptions_never_crash_the_reader) {
     ASSERT_TRUE(reads_without_crashing(bytes, log)) << "trial " << trial;
   }
   EXPECT_GT(accepted, 10);  // the accepted mutants did exercise the model build
+}
+
+// Reads `bytes` in a child whose address space may grow by only 64 MiB: a
+// reader that allocated in proportion to the counts it read would fail
+// there, the child ending on an uncaught bad_alloc. "refused" or "accepted"
+// when the child ended normally.
+std::string read_in_little_memory(const std::vector<uint8_t>& bytes) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::ifstream statm("/proc/self/statm");
+    unsigned long pages = 0;
+    statm >> pages;
+    const rlim_t room = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
+    const rlimit limit{room, room};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+    net_file file;
+    std::string error;
+    _exit(parse_network(bytes, file, error) ? 2 : error.rfind(prefix, 0) == 0 ? 0 : 4);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status)) return "ended by a signal";
+  return WEXITSTATUS(status) == 0 ? "refused" : WEXITSTATUS(status) == 2 ? "accepted" : "failed";
+}
+
+TEST(network_refusals, counts_of_billions_are_refused_without_allocating_for_them) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer's shadow memory needs an unlimited address space";
+#endif
+  struct row {
+    const char* what;
+    std::size_t at;
+    int32_t value;
+  };
+  const row rows[] = {
+      {"planes", planes_at, 0x7fffffff},
+      {"nodes per plane", nodes_per_plane_at, 0x7fffffff},
+      {"circuit params", circuit_param_count_at, 0x7fffffff},
+      {"global dvar groups", global_count_at, 2000000000},
+      {"extra dvars", extra_dvar_count_at, 2000000000},
+      {"neighbours", first_neighbour_count_at, 0x7fffffff},
+  };
+  const std::vector<uint8_t> valid = test::net_bytes(test::data_text("oscillator.txt"));
+  for (const row& r : rows) {
+    std::vector<uint8_t> bytes = valid;
+    const auto u = static_cast<uint32_t>(r.value);
+    for (int i = 0; i < 4; ++i)
+      bytes[r.at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(u >> (8 * i));
+    EXPECT_EQ(read_in_little_memory(bytes), "refused") << r.what;
+  }
+  // The limit itself leaves room to read a valid network.
+  EXPECT_EQ(read_in_little_memory(valid), "accepted");
 }
 
 }  // namespace
