@@ -14,6 +14,9 @@ constexpr int32_t resistor = 100;
 constexpr int32_t window_resistor = 102;  // windowed source resistor
 constexpr int32_t window_switch = 103;    // windowed source resistor that relinks planes
 constexpr int32_t diode = 200;
+// SPICE level-1 junction diode; its charge differenced backward or central.
+constexpr int32_t junction_diode = 210;
+constexpr int32_t junction_diode_central = 211;
 constexpr int32_t cap1 = 601;           // capacitor, backward difference
 constexpr int32_t cap2 = 602;           // capacitor, central difference
 constexpr int32_t inductor = 701;       // explicit
@@ -41,6 +44,16 @@ constexpr int32_t breakdown_voltage = 203;
 constexpr int32_t breakdown_factor = 204;
 constexpr int32_t exponent_factor = 205;
 constexpr int32_t resistance_poly = 206;
+// The junction diode's model card, in SPICE's units.
+constexpr int32_t junction_is = 210;   // saturation current, A
+constexpr int32_t junction_n = 211;    // emission coefficient
+constexpr int32_t junction_cjo = 212;  // zero-bias junction capacitance, F
+constexpr int32_t junction_vj = 213;   // junction potential, V
+constexpr int32_t junction_m = 214;    // grading coefficient
+constexpr int32_t junction_fc = 215;   // forward-bias depletion coefficient
+constexpr int32_t junction_tt = 216;   // transit time, s
+constexpr int32_t junction_bv = 217;   // reverse breakdown voltage, V (positive)
+constexpr int32_t junction_ibv = 218;  // current at breakdown voltage, A
 constexpr int32_t capacitance = 600;
 constexpr int32_t capacitance_poly = 603;
 constexpr int32_t capacitance_exp = 604;
