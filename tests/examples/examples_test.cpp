@@ -3,6 +3,7 @@
 // ngspice's transient steady state of the same circuits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <fstream>
@@ -218,6 +219,40 @@ TEST(examples, lc_oscillator_with_q_5000_keeps_its_amplitude) {
   const int n = state->c->planes;
   const double t0 = 2 * pi * std::sqrt(10e-6 * 1e-9);
   EXPECT_NEAR(state->period() / (t0 * n / pi * std::sin(pi / n)), 1.0, 1e-4);
+}
+
+// The junction-diode rectifiers against ngspice's transient steady state of
+// the same circuits (ngspice -b, .tran 5u 2, the last period measured): the
+// load voltage's mean, peak and trough. With 256 planes and the backward
+// charge difference of CL the planes' error is about 0.1 % in the mean and
+// the peak; the trough, right before the diode opens, lags by up to 1 %.
+TEST(examples, junction_rectifiers_agree_with_ngspice) {
+  struct row {
+    const char* netlist;
+    const char* answers;
+    const char* plus;
+    const char* minus;  // null: ground
+    double mean, peak, trough;
+  };
+  const row rows[] = {
+      {"junction_rectifier/halfwave.cir", "junction_rectifier/halfwave.answers", "out", nullptr,
+       2.428440, 4.306330, 0.9204336},
+      {"bridge_rectifier/bridge.cir", "bridge_rectifier/bridge.answers", "p", "n", 8.216056,
+       8.544418, 7.861667},
+  };
+  for (const row& r : rows) {
+    auto run = run_example(r.netlist, example_file(r.answers), "0.var");
+    double sum = 0, peak = -1e300, trough = 1e300;
+    for (int j = 0; j < run->planes(); ++j) {
+      const double v = run->voltage(r.plus, j) - (r.minus ? run->voltage(r.minus, j) : 0.0);
+      sum += v;
+      peak = std::max(peak, v);
+      trough = std::min(trough, v);
+    }
+    EXPECT_NEAR(sum / run->planes(), r.mean, 2e-3 * r.mean) << r.netlist;
+    EXPECT_NEAR(peak, r.peak, 2e-3 * r.peak) << r.netlist;
+    EXPECT_NEAR(trough, r.trough, 1.5e-2 * r.trough) << r.netlist;
+  }
 }
 
 }  // namespace
