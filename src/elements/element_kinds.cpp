@@ -34,6 +34,12 @@ constexpr element_kind igen{.type = conection_type::igen,
                             .list_in_pattern = true,
                             .planes = plane_lists::earlier_control,
                             .check = check_igen};
+constexpr element_kind vccs{.type = conection_type::vccs,
+                            .name = "voltage-controlled current source",
+                            .label = "G",
+                            .model = vccs_res,
+                            .list_in_pattern = true,
+                            .check = check_vccs};
 constexpr element_kind resistor{.type = conection_type::resistor,
                                 .name = "resistor",
                                 .label = "R",
@@ -125,6 +131,7 @@ const element_kind* element_kind_of(int32_t type) {
     case conection_type::vsource: return &vsource;
     case conection_type::isource: return &isource;
     case conection_type::igen: return &igen;
+    case conection_type::vccs: return &vccs;
     case conection_type::resistor: return &resistor;
     case conection_type::window_resistor: return &window_resistor;
     case conection_type::window_switch: return &window_switch;

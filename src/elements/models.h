@@ -158,6 +158,7 @@ junction_point junction_law(const junction_card& d, double v);
 double vsource_coupling_res(const element_call& call, entry_list& out);
 double current_source_res(const element_call& call);
 double igen_res(const element_call& call, entry_list& out);
+double vccs_res(const element_call& call, entry_list& out);
 double resistor_res(const element_call& call, entry_list& out);
 double window_resistor_res(const element_call& call, entry_list& out);
 double diode_res(const element_call& call, entry_list& out);
@@ -179,6 +180,7 @@ control_point junction_diode_control(const conection_entry* control, const node*
 void check_voltage_source(const node* n, const node* other, const conection_entry* e);
 void check_current_source(const node* n, const node* other, const conection_entry* e);
 void check_igen(const node* n, const node* other, const conection_entry* e);
+void check_vccs(const node* n, const node* other, const conection_entry* e);
 void check_resistor(const node* n, const node* other, const conection_entry* e);
 void check_window_resistor(const node* n, const node* other, const conection_entry* e);
 void check_diode(const node* n, const node* other, const conection_entry* e);

@@ -9,6 +9,7 @@ const char* attribute_name(int32_t id) {
     case attr::gain: return "gain";
     case attr::control_delay: return "control delay";
     case attr::control_id: return "controlling conection id";
+    case attr::vccs_coefficient: return "controlled current coefficient";
     case attr::harmonic: return "harmonic";
     case attr::ac_amplitude: return "ac_amplitude";
     case attr::dc_level: return "dc_level";

@@ -10,6 +10,7 @@ namespace conection_type {
 constexpr int32_t vsource = 50;  // voltage source coupling
 constexpr int32_t isource = 60;  // sinusoidal current source
 constexpr int32_t igen = 62;     // current generator controlled by another element
+constexpr int32_t vccs = 64;     // current source controlled by a voltage, polynomial law
 constexpr int32_t resistor = 100;
 constexpr int32_t window_resistor = 102;  // windowed source resistor
 constexpr int32_t window_switch = 103;    // windowed source resistor that relinks planes
@@ -29,6 +30,7 @@ constexpr int32_t poly_upper_limit = 6;
 constexpr int32_t gain = 70;
 constexpr int32_t control_delay = 71;
 constexpr int32_t control_id = 73;
+constexpr int32_t vccs_coefficient = 74;  // c0, c1, ... in list order, A/V^i
 constexpr int32_t harmonic = 80;
 constexpr int32_t ac_amplitude = 81;
 constexpr int32_t dc_level = 82;

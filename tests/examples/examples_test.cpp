@@ -191,8 +191,8 @@ TEST(examples, oscillator_frequency_matches_ngspice) {
 // the end ("not converged"); the iteration's system is now solved again by
 // the pivoting LU.
 TEST(examples, lc_oscillator_started_at_its_discrete_natural_frequency_converges) {
-  auto run = run_example("lc_oscillator/lc.cir", example_file("lc_oscillator/lc.answers"),
-                         "O0.var");
+  auto run =
+      run_example("lc_oscillator/lc.cir", example_file("lc_oscillator/lc.answers"), "O0.var");
   EXPECT_EQ(run->job.result.out.find("nan"), std::string::npos) << run->job.result.out;
   const int n = run->planes();
   const double t0 = 2 * pi * std::sqrt(10e-6 * 1e-9);
@@ -253,6 +253,17 @@ TEST(examples, junction_rectifiers_agree_with_ngspice) {
     EXPECT_NEAR(peak, r.peak, 2e-3 * r.peak) << r.netlist;
     EXPECT_NEAR(trough, r.trough, 1.5e-2 * r.trough) << r.netlist;
   }
+}
+
+// The van der Pol current law written with G POLY: the double PSS finds
+// the tank's discrete natural period and the describing function's 1 V.
+// A sign slip in the controlled current damps the tank instead and the
+// search ends without an oscillation.
+TEST(examples, van_der_pol_tank_with_g_poly_oscillates) {
+  auto run = run_example("van_der_pol/vdp.cir", example_file("van_der_pol/vdp.answers"), "O0.var");
+  const int n = run->planes();
+  EXPECT_NEAR(run->state->period() / (n / pi * std::sin(pi / n)), 1.0, 1e-4);
+  EXPECT_NEAR(run->amplitude("o"), 1.0, 0.01);
 }
 
 }  // namespace

@@ -184,6 +184,31 @@ TEST(netlist_elements, diodes_take_spice_emission_coefficients) {
   });
 }
 
+// G: the gain is c1 of the polynomial, written from c0; the node list is
+// [n+, nc+, nc-] at both ends.
+TEST(netlist_elements, voltage_controlled_current_sources) {
+  check_rows({
+      {"G1 a 0 c 0 2m\nR1 a c 1\nR2 c 0 1\n",
+       "G1",
+       "a",
+       "0",
+       64,
+       0,
+       {{74, 0}, {74, 2e-3}},
+       {"a", "c", "0"},
+       {"a", "c", "0"}},
+      {"G1 a b POLY(1) a b 1u -0.04 0 0.02\nR1 a 0 1\nR2 b 0 1\n",
+       "G1",
+       "a",
+       "b",
+       64,
+       0,
+       {{74, 1e-6}, {74, -0.04}, {74, 0}, {74, 0.02}},
+       {"a", "a", "b"},
+       {"a", "a", "b"}},
+  });
+}
+
 TEST(netlist_elements, junction_diode_lines_refused) {
   struct row {
     const char* netlist;
@@ -196,6 +221,12 @@ TEST(netlist_elements, junction_diode_lines_refused) {
       {"D1 a 0 IS=0\n", "D1: IS must be positive"},
       {".model dm D (IS 1)\nD1 a 0 dm\n", ".model dm: expected PARAM=value at 'IS'"},
       {".model dm D\n.model DM D\nD1 a 0 dm\n", "duplicate .model 'DM' (first on line 1)"},
+      {"G1 a 0 c 0 1 2\nR1 a 0 1\nR2 c 0 1\n", "G1: one gain, or POLY(1) before the control nodes"},
+      {"G1 a 0 POLY(2) c 0 d 0 1 2\nR1 a 0 1\n",
+       "G1: only POLY(1), one controlling voltage, is known"},
+      {"G1 a 0 c\nR1 a 0 1\n", "G1: needs two control nodes"},
+      {"G1 a 0 c 0 1\nR1 a 0 1\nR2 c 0 1\nR3 a d 1\nR4 d 0 1\nG2 d 0 c 0 1\n",
+       "G2: control node 'c' is neither fixed nor a neighbour of 'd'"},
   };
   for (const row& r : rows) {
     const compiled_netlist out = compile_netlist(r.netlist);
