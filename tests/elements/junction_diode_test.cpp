@@ -177,6 +177,17 @@ TEST(junction_diode, one_diode_through_a_resistor_sits_where_ngspice_does) {
   EXPECT_NEAR(v, 0.6294408, 5e-6);
 }
 
+// A junction diode as an F's control: the copy of its current, 1 - 0.62944
+// V over 1 kOhm, into another 1 kOhm. Reading the anode from the wrong end
+// of the control's list turns the sign.
+TEST(junction_diode, controls_a_generator_as_the_clipped_diode_does) {
+  double v = 0;
+  EXPECT_EQ(
+      solved_voltage("V1 in 0 DC 1\nR1 in a 1k\nD1 a 0 1e-14\nF1 0 o D1 1\nRL o 0 1k\n", "o", v),
+      "");
+  EXPECT_NEAR(v, 1 - 0.6294408, 5e-6);
+}
+
 // 100 V straight onto the diode through 1 ohm from a zero start: the
 // unlimited law overflows at the first Newton step (exp(100 V / Vt) is
 // beyond double range), the limited one walks up the exponential.
