@@ -23,9 +23,18 @@ double pn_limit(double v_new, double v_old, double nvt, double vcrit) {
   return arg > 0 ? v_old + nvt * std::log(arg) : vcrit;
 }
 
+// A solution read from a state file is evaluated as it stands on the first
+// call, so that its currents are the law's; only a first voltage so far
+// forward that no circuit converges there is limited, as from 0 V.
+constexpr double first_call_exponent = 80;
+
 double limited_junction_voltage(junction_state& s, double v, double nvt, double vcrit,
                                 double breakdown) {
   if (s.known && s.asked == v) return s.limited;
+  if (!s.known && v <= first_call_exponent * nvt && v >= -breakdown - first_call_exponent * nvt) {
+    s = {true, v, v};
+    return v;
+  }
   const double old = s.known ? s.limited : 0.0;
   double lim = pn_limit(v, old, nvt, vcrit);
   // Past the breakdown knee the reverse exponential is limited alike.

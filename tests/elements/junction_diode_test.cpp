@@ -93,6 +93,20 @@ TEST(junction_limit, steps_above_the_critical_voltage_grow_logarithmically) {
   }
 }
 
+// The first evaluation takes a solution as it stands (a state file read by
+// pss-wave, a restart); later ones are limited against the last limited
+// voltage, and a repeated voltage keeps its limited value.
+TEST(junction_limit, first_call_unlimited_later_calls_against_the_last) {
+  const double vcrit = junction_critical_voltage(1e-14, vt);
+  junction_state s{};
+  EXPECT_EQ(limited_junction_voltage(s, 0.9, vt, vcrit, 0), 0.9);
+  const double next = limited_junction_voltage(s, 3.0, vt, vcrit, 0);
+  EXPECT_NEAR(next, 0.9 + vt * std::log(1 + 2.1 / vt), 1e-12);
+  EXPECT_EQ(limited_junction_voltage(s, 3.0, vt, vcrit, 0), next);
+  junction_state far{};
+  EXPECT_NEAR(limited_junction_voltage(far, 100.0, vt, vcrit, 0), vt * std::log(100 / vt), 1e-12);
+}
+
 // calc_res of the diode between rings a (anode) and k (cathode) of three
 // planes, against a finite difference of the currents it returns.
 void check_jacobian(int32_t type, const std::string& label) {
