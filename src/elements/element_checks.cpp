@@ -115,6 +115,15 @@ void check_diode(const node* n, const node* other, const conection_entry* e) {
   need_attribute(n, other, e, attr::saturation_current);
 }
 
+void check_vccs(const node* n, const node* other, const conection_entry* e) {
+  need_nodes(n, other, e, 3);
+  need_attribute(n, other, e, attr::vccs_coefficient);
+}
+
+void check_junction_diode(const node* n, const node* other, const conection_entry* e) {
+  need_nodes(n, other, e, 1);
+}
+
 void check_inductor(const node* n, const node* other, const conection_entry* e) {
   need_nodes(n, other, e, 2);
   need_attribute(n, other, e, attr::inductance);

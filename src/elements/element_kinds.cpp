@@ -34,6 +34,12 @@ constexpr element_kind igen{.type = conection_type::igen,
                             .list_in_pattern = true,
                             .planes = plane_lists::earlier_control,
                             .check = check_igen};
+constexpr element_kind vccs{.type = conection_type::vccs,
+                            .name = "voltage-controlled current source",
+                            .label = "G",
+                            .model = vccs_res,
+                            .list_in_pattern = true,
+                            .check = check_vccs};
 constexpr element_kind resistor{.type = conection_type::resistor,
                                 .name = "resistor",
                                 .label = "R",
@@ -63,6 +69,25 @@ constexpr element_kind diode{.type = conection_type::diode,
                              .check = check_diode,
                              .dc = dc_path::conducts,
                              .control = diode_control};
+constexpr element_kind junction_diode{.type = conection_type::junction_diode,
+                                      .name = "junction diode, backward charge difference",
+                                      .label = "D",
+                                      .model = junction_diode_res,
+                                      .list_in_pattern = true,
+                                      .planes = plane_lists::backward,
+                                      .check = check_junction_diode,
+                                      .dc = dc_path::conducts,
+                                      .control = junction_diode_control};
+constexpr element_kind junction_diode_central{.type = conection_type::junction_diode_central,
+                                              .name = "junction diode, central charge difference",
+                                              .label = "D",
+                                              .model = junction_diode_res,
+                                              .list_in_pattern = true,
+                                              .planes = plane_lists::central,
+                                              .check = check_junction_diode,
+                                              .dc = dc_path::conducts,
+                                              .control = junction_diode_control,
+                                              .needs_three_planes = true};
 constexpr element_kind cap1{.type = conection_type::cap1,
                             .name = "capacitor, backward difference",
                             .label = "CAP1",
@@ -106,10 +131,13 @@ const element_kind* element_kind_of(int32_t type) {
     case conection_type::vsource: return &vsource;
     case conection_type::isource: return &isource;
     case conection_type::igen: return &igen;
+    case conection_type::vccs: return &vccs;
     case conection_type::resistor: return &resistor;
     case conection_type::window_resistor: return &window_resistor;
     case conection_type::window_switch: return &window_switch;
     case conection_type::diode: return &diode;
+    case conection_type::junction_diode: return &junction_diode;
+    case conection_type::junction_diode_central: return &junction_diode_central;
     case conection_type::cap1: return &cap1;
     case conection_type::cap2: return &cap2;
     case conection_type::inductor: return &inductor;

@@ -120,13 +120,49 @@ window_element read_window(const conection* con);
 // circuit, else when the plane time lies strictly between start and end.
 bool window_open(const circuit* c, const window_element& w, const node* at);
 
+// The limited voltage of one junction, kept between Newton iterations.
+struct junction_state {
+  bool known;      // false until the first evaluation
+  double asked;    // the voltage the solution last gave, V
+  double limited;  // what the model evaluated instead, V
+};
+
+// junction_limit.cpp: SPICE's critical voltage and pnjlim, and the state
+// that makes one iteration's calls agree. `breakdown` > 0 limits the
+// reverse knee at -breakdown as well.
+double junction_critical_voltage(double is, double nvt);
+double pn_limit(double v_new, double v_old, double nvt, double vcrit);
+double limited_junction_voltage(junction_state& s, double v, double nvt, double vcrit,
+                                double breakdown);
+// The entry's state for slot k, made on first use.
+junction_state& junction_of(circuit* c, conection_entry* e, int k);
+
+// The SPICE junction diode's law at a junction voltage v (anode to
+// cathode): the static current with GMIN, its conductance, and the stored
+// charge with its capacitance.
+struct junction_card {
+  double is, n, cjo, vj, m, fc, tt, bv, ibv;
+};
+struct junction_point {
+  double current;      // A, anode to cathode, GMIN included
+  double conductance;  // S
+  double charge;       // C
+  double capacitance;  // F
+};
+constexpr double spice_thermal_voltage = 0.025865;  // kT/q at 27 degrees C, V
+constexpr double junction_gmin = 1e-12;             // S, across every junction
+junction_card read_junction_card(const conection* con);
+junction_point junction_law(const junction_card& d, double v);
+
 // The models, one a file.
 double vsource_coupling_res(const element_call& call, entry_list& out);
 double current_source_res(const element_call& call);
 double igen_res(const element_call& call, entry_list& out);
+double vccs_res(const element_call& call, entry_list& out);
 double resistor_res(const element_call& call, entry_list& out);
 double window_resistor_res(const element_call& call, entry_list& out);
 double diode_res(const element_call& call, entry_list& out);
+double junction_diode_res(const element_call& call, entry_list& out);
 double cap1_res(const element_call& call, entry_list& out);
 double cap2_res(const element_call& call, entry_list& out);
 double inductor_res(const element_call& call, entry_list& out);
@@ -137,14 +173,18 @@ control_point resistor_control(const conection_entry* control, const node* c1, d
                                double gain);
 control_point diode_control(const conection_entry* control, const node* c1, double v12,
                             double gain);
+control_point junction_diode_control(const conection_entry* control, const node* c1, double v12,
+                                     double gain);
 
 // The checks of the network as read (element_kind::check), element_checks.cpp.
 void check_voltage_source(const node* n, const node* other, const conection_entry* e);
 void check_current_source(const node* n, const node* other, const conection_entry* e);
 void check_igen(const node* n, const node* other, const conection_entry* e);
+void check_vccs(const node* n, const node* other, const conection_entry* e);
 void check_resistor(const node* n, const node* other, const conection_entry* e);
 void check_window_resistor(const node* n, const node* other, const conection_entry* e);
 void check_diode(const node* n, const node* other, const conection_entry* e);
+void check_junction_diode(const node* n, const node* other, const conection_entry* e);
 void check_capacitor(const node* n, const node* other, const conection_entry* e);
 void check_inductor(const node* n, const node* other, const conection_entry* e);
 

@@ -42,6 +42,7 @@ struct dvar_group {
 };
 
 struct node;
+struct junction_state;
 
 struct node_ref {
   struct node* node;
@@ -63,6 +64,9 @@ struct conection_entry {
   struct conection* conection;
   node_ref* nodes;
   conection_entry* next;
+  // What a junction model keeps between Newton iterations (its limited
+  // voltage), one per solution slot; null until the model first runs.
+  junction_state* junctions;
 };
 
 // One adjacency of a node: every element between it and `node`.

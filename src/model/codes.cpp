@@ -9,6 +9,7 @@ const char* attribute_name(int32_t id) {
     case attr::gain: return "gain";
     case attr::control_delay: return "control delay";
     case attr::control_id: return "controlling conection id";
+    case attr::vccs_coefficient: return "controlled current coefficient";
     case attr::harmonic: return "harmonic";
     case attr::ac_amplitude: return "ac_amplitude";
     case attr::dc_level: return "dc_level";
@@ -24,6 +25,15 @@ const char* attribute_name(int32_t id) {
     case attr::breakdown_factor: return "breakdown exponent factor";
     case attr::exponent_factor: return "exponent factor";
     case attr::resistance_poly: return "resistance characteristic follows";
+    case attr::junction_is: return "junction saturation current";
+    case attr::junction_n: return "junction emission coefficient";
+    case attr::junction_cjo: return "zero-bias junction capacitance";
+    case attr::junction_vj: return "junction potential";
+    case attr::junction_m: return "junction grading coefficient";
+    case attr::junction_fc: return "forward-bias depletion coefficient";
+    case attr::junction_tt: return "transit time";
+    case attr::junction_bv: return "junction breakdown voltage";
+    case attr::junction_ibv: return "current at breakdown voltage";
     case attr::capacitance: return "capacitance";
     case attr::capacitance_poly: return "capacitance polynomial follows";
     case attr::capacitance_exp: return "exponential capacitance follows";

@@ -24,11 +24,12 @@ void read_lines(netlist& nl, const std::string& text) {
   const std::vector<statement> statements = netlist_statements(text, nl);
   for (const statement& st : statements) {
     if (is_setting(st)) apply_setting(nl, st);
+    if (is_model_card(st)) read_model_card(nl, st);
   }
   for (const statement& st : statements) {
     if (st.tokens[0].text[0] != '.') {
       parse_element(nl, st);
-    } else if (!is_setting(st)) {
+    } else if (!is_setting(st) && !is_model_card(st)) {
       take_directive(nl, st);
     }
   }

@@ -80,6 +80,14 @@ constexpr int backward = 0;
 constexpr int central = 1;
 }  // namespace difference_forms
 
+// A .model card: its device kind (D, NPN, ...) and its parameters, upper
+// case names with their values as given.
+struct model_card {
+  std::string kind;
+  int line;
+  std::map<std::string, double> params;
+};
+
 struct netlist {
   std::vector<nl_node> nodes;  // node 0 is ground
   std::vector<nl_element> elements;
@@ -98,7 +106,16 @@ struct netlist {
   int forms_line = 0;
   analysis_plan analysis;
   std::vector<netlist_message> messages;
+  std::map<std::string, model_card> models;  // lower-case name → card
 };
+
+// models.cpp: .model cards, read before any element line wherever they stand.
+bool is_model_card(const statement& st);
+void read_model_card(netlist& nl, const statement& st);
+// The card an element line names; null, with an error, when there is none
+// of that kind.
+const model_card* model_named(netlist& nl, const nl_element& e, const std::string& name,
+                              const char* kind);
 
 // messages.cpp
 void error(netlist& nl, int line, const std::string& text);
@@ -165,6 +182,10 @@ void parse_inductor(netlist& nl, nl_element& e, std::vector<item>& items,
                     std::vector<nl_element>& added);
 void parse_diode(netlist& nl, nl_element& e, std::vector<item>& items,
                  std::vector<nl_element>& added);
+void parse_clipped_diode(netlist& nl, nl_element& e, std::vector<item>& items,
+                         std::vector<nl_element>& added);
+void parse_junction_diode(netlist& nl, nl_element& e, std::vector<item>& items,
+                          std::vector<nl_element>& added);
 void parse_current_source(netlist& nl, nl_element& e, std::vector<item>& items,
                           std::vector<nl_element>& added);
 void parse_voltage_source(netlist& nl, nl_element& e, std::vector<item>& items,
@@ -175,6 +196,8 @@ void parse_generator(netlist& nl, nl_element& e, std::vector<item>& items,
                      std::vector<nl_element>& added);
 void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items,
                            std::vector<nl_element>& added);
+void parse_vccs(netlist& nl, nl_element& e, std::vector<item>& items,
+                std::vector<nl_element>& added);
 
 // The element letters and their parsers: the netlist's one table of what a
 // line's first letter means (element_line.cpp). Null for a letter that

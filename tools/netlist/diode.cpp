@@ -1,5 +1,7 @@
-// D name anode cathode IS [N=n] [BV=v] [NBV=n]
+// D name anode cathode IS [N=n] [BV=v] [NBV=n] CLIPPED
 //
+// The clipped law of type 200; without CLIPPED a D line is the SPICE
+// junction diode (junction_diode.cpp).
 // IS (also IS=) is the saturation current in amperes; N and NBV are the
 // emission coefficients of the forward and the breakdown exponent, as in
 // SPICE: the current grows as exp(V / (N * 25.85 mV)). BV is the breakdown
@@ -40,7 +42,17 @@ bool saturation_current(netlist& nl, const nl_element& e, std::vector<item>& ite
 
 }  // namespace
 
-void parse_diode(netlist& nl, nl_element& e, std::vector<item>& items, std::vector<nl_element>&) {
+void parse_diode(netlist& nl, nl_element& e, std::vector<item>& items,
+                 std::vector<nl_element>& added) {
+  if (take_flag(items, "CLIPPED")) {
+    parse_clipped_diode(nl, e, items, added);
+  } else {
+    parse_junction_diode(nl, e, items, added);
+  }
+}
+
+void parse_clipped_diode(netlist& nl, nl_element& e, std::vector<item>& items,
+                         std::vector<nl_element>&) {
   e.type = conection_type::diode;
   double is = 0;
   if (!saturation_current(nl, e, items, is)) return;

@@ -22,15 +22,14 @@ struct element_letter {
 constexpr element_letter letters[] = {
     {'R', parse_resistor},  {'C', parse_capacitor},       {'L', parse_inductor},
     {'D', parse_diode},     {'I', parse_current_source},  {'V', parse_voltage_source},
-    {'F', parse_generator}, {'W', parse_window_resistor},
+    {'F', parse_generator}, {'W', parse_window_resistor}, {'G', parse_vccs},
 };
 
 // An inductor line chooses its form with TRAP (read by the inductor's
 // parser) or EXPLICIT; without either it takes the netlist's DIFFERENCE
 // option. Returns false after an error; `central` tells whether the option
 // makes it trapezoidal.
-bool take_inductor_form(netlist& nl, const nl_element& e, std::vector<item>& items,
-                        bool& central) {
+bool take_inductor_form(netlist& nl, const nl_element& e, std::vector<item>& items, bool& central) {
   const bool explicit_form = take_flag(items, "EXPLICIT");
   bool trap = false;
   for (const item& it : items) trap = trap || (it.kind == item_kind::word && it.key == "TRAP");

@@ -146,9 +146,9 @@ TEST(netlist_elements, inductors_get_a_sense_node_and_resistor) {
 
 TEST(netlist_elements, diodes_take_spice_emission_coefficients) {
   check_rows({
-      {"D1 a 0 1e-14\n", "D1", "a", "0", 200, 0, {{201, 1e-14}}, {"a"}, {"a"}},
-      // The solver's exponent factors are 1/N and 1/NBV.
-      {"D1 a b IS=2f N=2 BV=-5 NBV=0.5\nR1 b 0 1\n",
+      {"D1 a 0 1e-14 CLIPPED\n", "D1", "a", "0", 200, 0, {{201, 1e-14}}, {"a"}, {"a"}},
+      // The clipped law's exponent factors are 1/N and 1/NBV.
+      {"D1 a b IS=2f N=2 BV=-5 NBV=0.5 CLIPPED\nR1 b 0 1\n",
        "D1",
        "a",
        "b",
@@ -157,7 +157,84 @@ TEST(netlist_elements, diodes_take_spice_emission_coefficients) {
        {{201, 2e-15}, {205, 0.5}, {203, -5}, {204, 2}},
        {"a"},
        {"a"}},
+      // Without CLIPPED a D is the junction diode with SPICE's parameters as
+      // given, the card's first and the line's over them.
+      {"D1 a 0 1e-14\n", "D1", "a", "0", 210, 0, {{210, 1e-14}}, {"a"}, {"a"}},
+      {".model dm D (IS=2f N=2 CJO=1p)\nD1 a b dm N=1.5 TT=1n\nR1 b 0 1\n",
+       "D1",
+       "a",
+       "b",
+       210,
+       0,
+       {{210, 2e-15}, {211, 1.5}, {212, 1e-12}, {216, 1e-9}},
+       {"a"},
+       {"a"}},
+      {".options DIFFERENCE=CENTRAL\nD1 a 0 IS=1f BV=5 IBV=1u\n",
+       "D1",
+       "a",
+       "0",
+       211,
+       0,
+       {{210, 1e-15}, {217, 5}, {218, 1e-6}},
+       {"a"},
+       {"a"}},
+      // RS is a resistor to the internal node where the junction starts.
+      {"D1 a 0 RS=2\n", "D1", "D1#a", "0", 210, 0, {}, {"D1#a"}, {"D1#a"}},
+      {"D1 a 0 RS=2\n", "D1#rs", "a", "D1#a", 100, 0, {{100, 2}}, {}, {}},
   });
+}
+
+// G: the gain is c1 of the polynomial, written from c0; the node list is
+// [n+, nc+, nc-] at both ends.
+TEST(netlist_elements, voltage_controlled_current_sources) {
+  check_rows({
+      {"G1 a 0 c 0 2m\nR1 a c 1\nR2 c 0 1\n",
+       "G1",
+       "a",
+       "0",
+       64,
+       0,
+       {{74, 0}, {74, 2e-3}},
+       {"a", "c", "0"},
+       {"a", "c", "0"}},
+      {"G1 a b POLY(1) a b 1u -0.04 0 0.02\nR1 a 0 1\nR2 b 0 1\n",
+       "G1",
+       "a",
+       "b",
+       64,
+       0,
+       {{74, 1e-6}, {74, -0.04}, {74, 0}, {74, 0.02}},
+       {"a", "a", "b"},
+       {"a", "a", "b"}},
+  });
+}
+
+TEST(netlist_elements, junction_diode_lines_refused) {
+  struct row {
+    const char* netlist;
+    const char* message;
+  };
+  const row rows[] = {
+      {"D1 a 0 dm\n", "D1: no .model 'dm'"},
+      {".model dm NPN (BF=100)\nD1 a 0 dm\n", "D1: .model 'dm' is a NPN, not a D"},
+      {"D1 a 0 M=1\n", "D1: M must be at least 0 and below 1"},
+      {"D1 a 0 IS=0\n", "D1: IS must be positive"},
+      {".model dm D (IS 1)\nD1 a 0 dm\n", ".model dm: expected PARAM=value at 'IS'"},
+      {".model dm D\n.model DM D\nD1 a 0 dm\n", "duplicate .model 'DM' (first on line 1)"},
+      {"G1 a 0 c 0 1 2\nR1 a 0 1\nR2 c 0 1\n", "G1: one gain, or POLY(1) before the control nodes"},
+      {"G1 a 0 POLY(2) c 0 d 0 1 2\nR1 a 0 1\n",
+       "G1: only POLY(1), one controlling voltage, is known"},
+      {"G1 a 0 c\nR1 a 0 1\n", "G1: needs two control nodes"},
+      {"G1 a 0 c 0 1\nR1 a 0 1\nR2 c 0 1\nR3 a d 1\nR4 d 0 1\nG2 d 0 c 0 1\n",
+       "G2: control node 'c' is neither fixed nor a neighbour of 'd'"},
+  };
+  for (const row& r : rows) {
+    const compiled_netlist out = compile_netlist(r.netlist);
+    EXPECT_FALSE(out.ok) << r.netlist;
+    bool found = false;
+    for (const netlist_message& m : out.messages) found = found || m.text == r.message;
+    EXPECT_TRUE(found) << r.netlist << " lacks: " << r.message;
+  }
 }
 
 TEST(netlist_elements, sources_write_phase_in_their_own_units) {

@@ -1,0 +1,52 @@
+// Junction voltage limiting between Newton iterations, as SPICE does it
+// (Nagel's pnjlim): above the critical voltage
+//   vcrit = n Vt ln(n Vt / (sqrt(2) Is)),
+// where the exponential's curvature makes a full Newton step overshoot, a
+// forward step grows only logarithmically. Volts throughout; the state
+// keeps the voltage last asked about and the value it was limited to, so
+// every call of one Newton iteration (both ends' rows, the neighbouring
+// planes' charges) sees the same limited voltage.
+#include <cmath>
+
+#include "elements/models.h"
+
+namespace pss {
+
+double junction_critical_voltage(double is, double nvt) {
+  return nvt * std::log(nvt / (std::sqrt(2.0) * is));
+}
+
+double pn_limit(double v_new, double v_old, double nvt, double vcrit) {
+  if (v_new <= vcrit || std::fabs(v_new - v_old) <= 2 * nvt) return v_new;
+  if (v_old <= 0) return nvt * std::log(v_new / nvt);
+  const double arg = 1 + (v_new - v_old) / nvt;
+  return arg > 0 ? v_old + nvt * std::log(arg) : vcrit;
+}
+
+// A solution read from a state file is evaluated as it stands on the first
+// call, so that its currents are the law's; only a first voltage so far
+// forward that no circuit converges there is limited, as from 0 V.
+constexpr double first_call_exponent = 80;
+
+double limited_junction_voltage(junction_state& s, double v, double nvt, double vcrit,
+                                double breakdown) {
+  if (s.known && s.asked == v) return s.limited;
+  if (!s.known && v <= first_call_exponent * nvt && v >= -breakdown - first_call_exponent * nvt) {
+    s = {true, v, v};
+    return v;
+  }
+  const double old = s.known ? s.limited : 0.0;
+  double lim = pn_limit(v, old, nvt, vcrit);
+  // Past the breakdown knee the reverse exponential is limited alike.
+  if (breakdown > 0 && v < -breakdown && lim == v)
+    lim = -breakdown - pn_limit(-(v + breakdown), -(old + breakdown), nvt, vcrit);
+  s = {true, v, lim};
+  return lim;
+}
+
+junction_state& junction_of(circuit* c, conection_entry* e, int k) {
+  if (e->junctions == nullptr) e->junctions = arena_array<junction_state>(*c->memory, 2);
+  return e->junctions[k > 0 ? 1 : 0];
+}
+
+}  // namespace pss
