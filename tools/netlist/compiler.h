@@ -119,6 +119,9 @@ std::vector<statement> read_statements(const std::string& text, netlist& nl);
 // spice_deck.cpp: a deck's statements as SPICE reads them, with the lines
 // pss has no use for skipped (one note each) and mil values rewritten.
 std::vector<statement> spice_statements(const std::string& text, netlist& nl);
+// spice_params.cpp: the deck without its .param lines, each {expression}
+// replaced by its value.
+std::string with_params_substituted(const std::string& text, netlist& nl);
 
 // values.cpp
 bool parse_number(const std::string& text, double& out);

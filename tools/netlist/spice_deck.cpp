@@ -68,7 +68,8 @@ const std::set<std::string> skipped_directives = {
 std::vector<statement> spice_statements(const std::string& text, netlist& nl) {
   std::vector<statement> kept;
   int control_line = 0;
-  for (statement& st : read_statements(without_title_and_dollar_comments(text), nl)) {
+  for (statement& st :
+       read_statements(with_params_substituted(without_title_and_dollar_comments(text), nl), nl)) {
     const std::string name = lower(st.tokens[0].text);
     const int line = st.tokens[0].line;
     if (control_line > 0) {

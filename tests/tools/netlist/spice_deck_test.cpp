@@ -70,7 +70,10 @@ TEST(spice_deck, what_pss_cannot_represent_is_refused_with_its_line_and_reason) 
        ".pss directive or pss-net compile --fundamental F"},
       {"X1 a b sub", 1000, "deck.cir:3: error: X1: subcircuit instances are not read"},
       {".include other.cir", 1000, "deck.cir:3: error: .include is not read in SPICE decks yet"},
-      {".param r=1k", 1000, "deck.cir:3: error: .param is not read in SPICE decks yet"},
+      {".param r=2k\nR3 b 0 {r*(1+x)}", 1000, "deck.cir:4: error: unknown param 'x' in 'r*(1+x)'"},
+      {".param r=2k\nR3 b 0 {r*(1+2}", 1000, "deck.cir:4: error: a missing ')' in 'r*(1+2'"},
+      {"R3 b 0 {2k", 1000, "deck.cir:3: error: a '{' without its '}'"},
+      {".param r", 1000, "deck.cir:3: error: .param: expected NAME=VALUE"},
       {".control\nrun", 1000, "deck.cir:3: error: .control block without .endc"},
   };
   for (const row& r : rows) {
@@ -100,6 +103,15 @@ TEST(spice_deck, a_sines_frequency_becomes_its_harmonic_and_mil_a_length) {
   const compiled_netlist mil = compile_deck("t\nC1 a 0 2mil\nR1 a 0 1\nI1 a 0 1\n");
   ASSERT_TRUE(mil.ok && plain_m.ok);
   EXPECT_NE(write_network(mil.network), write_network(plain_m.network));
+}
+
+TEST(spice_deck, params_are_evaluated_in_braces_with_spice_suffixes_and_precedence) {
+  const compiled_netlist out = compile_deck(
+      "t\n.param rbase=1k gain = {2*(rbase+500)/3 - -1}\n.PARAM half={GAIN/2}\n"
+      "R1 a 0 {half}\nI1 a 0 1m\n");
+  ASSERT_TRUE(out.ok) << messages_of(out);
+  const net_value& r = out.network.circuits[0].nodes[0].neighbours[0].conections[0].attributes[0];
+  EXPECT_DOUBLE_EQ(r.value, (2 * 1500 / 3.0 + 1) / 2);
 }
 
 TEST(spice_deck, without_the_flag_a_sine_frequency_is_warned_of_and_compiles_as_before) {
