@@ -13,7 +13,8 @@ using namespace netlist_compiler;
 
 // The statements before `.end`: as in SPICE, the rest is not read.
 std::vector<statement> netlist_statements(const std::string& text, netlist& nl) {
-  std::vector<statement> statements = read_statements(text, nl);
+  std::vector<statement> statements =
+      nl.spice ? spice_statements(text, nl) : read_statements(text, nl);
   for (std::size_t i = 0; i < statements.size(); ++i) {
     if (lower(statements[i].tokens[0].text) == ".end") statements.resize(i);
   }
@@ -46,7 +47,13 @@ void link_circuit(netlist& nl) {
 }  // namespace
 
 compiled_netlist compile_netlist(const std::string& text) {
+  return compile_netlist(text, compile_options{});
+}
+
+compiled_netlist compile_netlist(const std::string& text, const compile_options& options) {
   netlist nl;
+  nl.spice = options.spice;
+  nl.given_fundamental = options.fundamental;
   nl.nodes.push_back({"0", 0, -1, 0.0, -1, 0});
   compiled_netlist out;
   read_lines(nl, text);

@@ -107,6 +107,13 @@ struct netlist {
   analysis_plan analysis;
   std::vector<netlist_message> messages;
   std::map<std::string, model_card> models;  // lower-case name → card
+  bool spice = false;            // read as a SPICE deck
+  double given_fundamental = 0;  // hertz, from the command line; 0 if none
+  // The fundamental a SPICE sine's frequency is a multiple of: the .pss
+  // directive's, else the command line's; 0 if neither gives one.
+  double fundamental() const {
+    return analysis.fundamental() > 0 ? analysis.fundamental() : given_fundamental;
+  }
 };
 
 // models.cpp: .model cards, read before any element line wherever they stand.
@@ -120,10 +127,18 @@ const model_card* model_named(netlist& nl, const nl_element& e, const std::strin
 // messages.cpp
 void error(netlist& nl, int line, const std::string& text);
 void warning(netlist& nl, int line, const std::string& text);
+void note(netlist& nl, int line, const std::string& text);
 int error_count(const netlist& nl);
 
 // statements.cpp
 std::vector<statement> read_statements(const std::string& text, netlist& nl);
+
+// spice_deck.cpp: a deck's statements as SPICE reads them, with the lines
+// pss has no use for skipped (one note each) and mil values rewritten.
+std::vector<statement> spice_statements(const std::string& text, netlist& nl);
+// spice_params.cpp: the deck without its .param lines, each {expression}
+// replaced by its value.
+std::string with_params_substituted(const std::string& text, netlist& nl);
 
 // values.cpp
 bool parse_number(const std::string& text, double& out);
@@ -190,6 +205,15 @@ void parse_current_source(netlist& nl, nl_element& e, std::vector<item>& items,
                           std::vector<nl_element>& added);
 void parse_voltage_source(netlist& nl, nl_element& e, std::vector<item>& items,
                           std::vector<nl_element>& added);
+// A source's DC level and sine, as a line writes them.
+struct spice_waveform {
+  double dc = 0;
+  bool has_sine = false;
+  double amplitude = 0, phase_degrees = 0, harmonic = 1;
+};
+// spice_sine.cpp: the waveform in SPICE's form; false after an error.
+bool read_spice_waveform(netlist& nl, const nl_element& e, std::vector<item>& items,
+                         spice_waveform& w);
 // Makes the source's non-ground node a fixed node, once the source is in.
 void fix_driven_node(netlist& nl, int element);
 void parse_generator(netlist& nl, nl_element& e, std::vector<item>& items,

@@ -93,6 +93,12 @@ void parse_element(netlist& nl, const statement& st) {
   const token& name = st.tokens[0];
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name.text[0])));
   const element_parser parse = parser_of_letter(letter);
+  if (nl.spice && (letter == 'E' || letter == 'H' || letter == 'X')) {
+    error(nl, name.line,
+          name.text + (letter == 'X' ? ": subcircuit instances are not read in SPICE decks yet"
+                                     : ": pss cannot represent a controlled voltage source"));
+    return;
+  }
   if (parse == nullptr) {
     error(nl, name.line,
           "unknown element letter '" + name.text.substr(0, 1) + "' in '" + name.text + "'");

@@ -14,6 +14,10 @@ void warning(netlist& nl, int line, const std::string& text) {
   nl.messages.push_back({line, false, text});
 }
 
+void note(netlist& nl, int line, const std::string& text) {
+  nl.messages.push_back({line, false, text, true});
+}
+
 int error_count(const netlist& nl) {
   int count = 0;
   for (const netlist_message& m : nl.messages) count += m.is_error ? 1 : 0;
@@ -25,7 +29,8 @@ int error_count(const netlist& nl) {
 std::string message_line(const std::string& file, const netlist_message& message) {
   std::string text = file + ":";
   if (message.line > 0) text += std::to_string(message.line) + ":";
-  return text + (message.is_error ? " error: " : " warning: ") + message.text;
+  const char* kind = message.is_error ? " error: " : message.is_note ? " note: " : " warning: ";
+  return text + kind + message.text;
 }
 
 }  // namespace pss

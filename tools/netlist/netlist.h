@@ -15,6 +15,7 @@ struct netlist_message {
   int line;  // 0 when the message concerns the netlist as a whole
   bool is_error;
   std::string text;
+  bool is_note = false;  // a line that was read and skipped on purpose
 };
 
 // How the period of an analysis is treated: given by the drive, or found
@@ -61,9 +62,19 @@ struct compiled_netlist {
   std::vector<netlist_message> messages;  // errors and warnings, by line
 };
 
+// How a netlist is read: in pss's own grammar, or as SPICE reads a deck
+// (docs/netlist.md, "SPICE decks"). `fundamental` (hertz, 0 when not given)
+// is what a SPICE sine's frequency must be a whole multiple of when the
+// deck has no .pss directive.
+struct compile_options {
+  bool spice = false;
+  double fundamental = 0;
+};
+
 // Compiles a netlist. On errors `ok` is false and `network` is not to be
 // written.
 compiled_netlist compile_netlist(const std::string& text);
+compiled_netlist compile_netlist(const std::string& text, const compile_options& options);
 
 // A value as the netlist writes it, SPICE scale suffixes included ("4.7k",
 // "10uF"); false when it is malformed.

@@ -21,11 +21,12 @@ namespace pss::netlist_compiler {
 
 namespace {
 
-struct waveform {
-  double dc;
-  bool has_sine;
-  double amplitude, phase_degrees, harmonic;
-};
+using waveform = spice_waveform;
+
+// The plain grammar's third value is a harmonic; a SPICE deck's is a
+// frequency in hertz, and a deck read without --spice would otherwise be
+// solved at the wrong harmonic without a word.
+const char* const spice_hint = " (a SPICE SIN(VO VA FREQ ...) needs pss-net compile --spice)";
 
 bool read_sine(netlist& nl, const nl_element& e, std::vector<item>& items, waveform& w) {
   const item* sine = take(items, item_kind::group, "SIN");
@@ -41,13 +42,20 @@ bool read_sine(netlist& nl, const nl_element& e, std::vector<item>& items, wavef
   w.phase_degrees = v.size() > 1 ? v[1] : 0.0;
   w.harmonic = v.size() > 2 ? v[2] : 1.0;
   if (w.harmonic < 1 || w.harmonic != std::floor(w.harmonic)) {
-    error(nl, sine->first.line, e.name + ": the harmonic must be a whole number, 1 or more");
+    error(nl, sine->first.line,
+          e.name + ": the harmonic must be a whole number, 1 or more" + spice_hint);
     return false;
+  }
+  if (w.harmonic >= 1000) {
+    warning(nl, sine->first.line,
+            e.name + ": harmonic " + sine->args[2].text + " is read as SIN(amplitude phase " +
+                "harmonic)" + spice_hint);
   }
   return true;
 }
 
 bool read_waveform(netlist& nl, const nl_element& e, std::vector<item>& items, waveform& w) {
+  if (nl.spice) return read_spice_waveform(nl, e, items, w);
   w = waveform{0.0, false, 0.0, 0.0, 1.0};
   const bool dc_keyword = take_flag(items, "DC");
   const item* value = take_value(items);

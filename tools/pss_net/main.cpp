@@ -21,11 +21,14 @@ const char* const usage =
     "usage: pss-net dump JOB.net\n"
     "       pss-net build FILE.txt -o JOB.net\n"
     "       pss-net compile CIRCUIT.cir -o JOB.net\n"
+    "       pss-net compile --spice [--fundamental F] CIRCUIT.cir -o JOB.net\n"
     "\n"
     "dump     prints every field of a network file as commented text\n"
     "build    writes the network file that a text form describes\n"
     "compile  writes the network file of a SPICE-like netlist, and JOB.names\n"
-    "         with the names of its nodes and elements\n"
+    "         with the names of its nodes and elements; --spice reads it as\n"
+    "         SPICE reads a deck, --fundamental F (hertz) is the frequency its\n"
+    "         SPICE sines are harmonics of when it has no .pss directive\n"
     "The text form is described in docs/net-text.md, netlists in docs/netlist.md.\n";
 
 int usage_error(const char* message) {
@@ -78,14 +81,15 @@ bool write_text(const std::string& path, const std::string& text) {
   return false;
 }
 
-int compile(const std::string& netlist_path, const std::string& net_path) {
+int compile(const std::string& netlist_path, const std::string& net_path,
+            const pss::compile_options& options) {
   std::vector<uint8_t> bytes;
   if (!pss::read_file(netlist_path, bytes)) {
     std::fprintf(stderr, "pss-net: cannot read %s\n", netlist_path.c_str());
     return 1;
   }
   const pss::compiled_netlist result =
-      pss::compile_netlist(std::string(bytes.begin(), bytes.end()));
+      pss::compile_netlist(std::string(bytes.begin(), bytes.end()), options);
   for (const pss::netlist_message& m : result.messages) {
     std::fprintf(stderr, "%s\n", pss::message_line(netlist_path, m).c_str());
   }
@@ -97,6 +101,27 @@ int compile(const std::string& netlist_path, const std::string& net_path) {
     return 1;
   }
   return 0;
+}
+
+// compile's options before its file: false with a message when one is
+// malformed; `rest` keeps the other arguments.
+bool compile_options_of(const std::vector<std::string>& args, pss::compile_options& options,
+                        std::vector<std::string>& rest) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--spice") {
+      options.spice = true;
+    } else if (args[i] == "--fundamental") {
+      if (i + 1 == args.size() || !pss::parse_value(args[i + 1], options.fundamental) ||
+          options.fundamental <= 0) {
+        std::fprintf(stderr, "pss-net: --fundamental needs a frequency above 0\n");
+        return false;
+      }
+      ++i;
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  return true;
 }
 
 bool is_command(const std::string& word) {
@@ -115,8 +140,11 @@ int main(int argc, char** argv) {
   }
   if (args.size() == 2 && args[0] == "dump") return dump(args[1]);
   if (args.size() == 4 && args[0] == "build" && args[2] == "-o") return build(args[1], args[3]);
-  if (args.size() == 4 && args[0] == "compile" && args[2] == "-o") {
-    return compile(args[1], args[3]);
+  if (!args.empty() && args[0] == "compile") {
+    pss::compile_options options;
+    std::vector<std::string> rest;
+    if (!compile_options_of(args, options, rest)) return 1;
+    if (rest.size() == 4 && rest[2] == "-o") return compile(rest[1], rest[3], options);
   }
   if (args.empty()) return usage_error("no command");
   if (!is_command(args[0])) {

@@ -56,8 +56,10 @@ int solve_job(const std::string& job, const compiled_netlist& compiled, const jo
               const std::string& pss, bool quiet) {
   std::string error;
   if (std::filesystem::exists(job + "S.var")) {
-    return stage_error("dialogue", job + "S.var would make pss start from that saved state; "
-                                         "remove it, or run pss " + job + " by hand");
+    return stage_error("dialogue", job +
+                                       "S.var would make pss start from that saved state; "
+                                       "remove it, or run pss " +
+                                       job + " by hand");
   }
   const std::string answers = job + ".answers";
   if (!write_file_atomically(job + ".net", write_network(compiled.network), error)) {
@@ -146,7 +148,9 @@ int run_pss_run(const std::vector<std::string>& args) {
   if (!read_file(options.netlist, bytes)) {
     return stage_error("compile", "cannot read " + options.netlist);
   }
-  const compiled_netlist compiled = compile_netlist(std::string(bytes.begin(), bytes.end()));
+  // --freq gives a SPICE deck's sines their fundamental as .pss would.
+  const compile_options spice{options.spice, options.has_frequency ? options.frequency.start : 0};
+  const compiled_netlist compiled = compile_netlist(std::string(bytes.begin(), bytes.end()), spice);
   for (const netlist_message& m : compiled.messages) {
     std::fprintf(stderr, "%s\n", message_line(options.netlist, m).c_str());
   }
@@ -169,7 +173,8 @@ int run_pss_run(const std::vector<std::string>& args) {
   job_plan fine_plan = plan;
   fine_plan.planes = 2 * plan.planes;
   if (options.extrapolate) {
-    if (!options.quiet) std::printf("\nsolving again on %d planes as %s\n", fine_plan.planes, fine_job.c_str());
+    if (!options.quiet)
+      std::printf("\nsolving again on %d planes as %s\n", fine_plan.planes, fine_job.c_str());
     if (const int status = solve_job(fine_job, compiled, fine_plan, pss, options.quiet)) {
       return status;
     }
@@ -182,14 +187,14 @@ int run_pss_run(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     solution_result s = read_solution(job, files[i], options.nodes, options.currents);
     s.label = "run " + std::to_string(i);
-    s.dvdf = plan.dvdf.steps == 0
-                 ? plan.dvdf.start
-                 : ((plan.dvdf.steps - static_cast<int>(i)) * plan.dvdf.start +
-                    static_cast<int>(i) * plan.dvdf.final) /
-                       plan.dvdf.steps;
+    s.dvdf = plan.dvdf.steps == 0 ? plan.dvdf.start
+                                  : ((plan.dvdf.steps - static_cast<int>(i)) * plan.dvdf.start +
+                                     static_cast<int>(i) * plan.dvdf.final) /
+                                        plan.dvdf.steps;
     std::fputs(solution_text(s, plan).c_str(), stdout);
     if (options.extrapolate) {
-      const solution_result fine = read_solution(fine_job, fine_files[i], options.nodes, options.currents);
+      const solution_result fine =
+          read_solution(fine_job, fine_files[i], options.nodes, options.currents);
       std::fputs(extrapolation_text(s, fine, plan, order).c_str(), stdout);
     }
     if (const int status = write_outputs(job, files[i], options)) return status;

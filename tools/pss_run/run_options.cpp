@@ -38,6 +38,7 @@ const char* const run_usage =
     "\n"
     "  --job JOB             the job name, folders allowed (default: the netlist's\n"
     "                        name, in the current folder)\n"
+    "  --spice               read the netlist as a SPICE deck (docs/netlist.md)\n"
     "  -q, --quiet           no progress lines\n"
     "  -h, --help            this text\n"
     "  --version             the version\n"
@@ -86,8 +87,8 @@ struct option_reader {
     std::vector<std::string> v;
     if (!values(1, v)) return false;
     if (!parse_value(v[0], out) || (positive && !(out > 0))) {
-      error = name + (positive ? " must be a positive number, not " : " must be a number, not ") +
-              v[0];
+      error =
+          name + (positive ? " must be a positive number, not " : " must be a number, not ") + v[0];
       return false;
     }
     return true;
@@ -125,7 +126,8 @@ bool read_option(const std::vector<std::string>& args, std::size_t& at, run_opti
                  std::string& error) {
   const std::string& arg = args[at];
   const std::size_t equals = arg.find('=');
-  option_reader r{args,  at,
+  option_reader r{args,
+                  at,
                   arg.substr(0, equals),
                   equals == std::string::npos ? "" : arg.substr(equals + 1),
                   equals != std::string::npos,
@@ -185,10 +187,14 @@ bool read_option(const std::vector<std::string>& args, std::size_t& at, run_opti
     const char* name;
     bool run_options::*field;
   };
-  const flag flags[] = {{"--currents", &run_options::currents}, {"--csv", &run_options::csv},
-                        {"--raw", &run_options::raw},           {"--svg", &run_options::svg},
+  const flag flags[] = {{"--currents", &run_options::currents},
+                        {"--csv", &run_options::csv},
+                        {"--raw", &run_options::raw},
+                        {"--svg", &run_options::svg},
                         {"--extrapolate", &run_options::extrapolate},
-                        {"--quiet", &run_options::quiet},       {"-q", &run_options::quiet}};
+                        {"--quiet", &run_options::quiet},
+                        {"-q", &run_options::quiet},
+                        {"--spice", &run_options::spice}};
   for (const flag& f : flags) {
     if (name != f.name) continue;
     out.*f.field = true;
@@ -200,8 +206,7 @@ bool read_option(const std::vector<std::string>& args, std::size_t& at, run_opti
 
 }  // namespace
 
-bool parse_run_options(const std::vector<std::string>& args, run_options& out,
-                       std::string& error) {
+bool parse_run_options(const std::vector<std::string>& args, run_options& out, std::string& error) {
   out = run_options{};
   std::vector<std::string> positional;
   for (std::size_t at = 0; at < args.size(); ++at) {

@@ -32,6 +32,7 @@ struct run_options {
   bool extrapolate = false;
   int order = 0;  // 0: from the difference forms
   bool quiet = false;
+  bool spice = false;  // the netlist is a SPICE deck (pss-net compile --spice)
   bool help = false;
   bool version = false;
 };
