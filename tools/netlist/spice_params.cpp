@@ -4,6 +4,7 @@
 // may use those defined above it. What cannot be evaluated is an error on
 // its line, never a guess.
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <regex>
