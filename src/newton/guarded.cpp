@@ -88,9 +88,14 @@ int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* co
   newton_work_create(w, c, m, correction);  // assembles and factorises iteration 0
   double size = residual_size(c, correction, present, guards);
   int code = newton_not_converged;
+  newton_stopwatch clock;
   for (int i = 0; i < newton_iteration_limit; ++i) {
+    clock.lap(newton_phase::update);
     if (i > 0) linear_solver_factor(w.solver, m);
+    clock.lap(newton_phase::factor);
     linear_solver_substitute(w.solver, correction);
+    clock.lap(newton_phase::substitute);
+    newton_count_iteration();
     if (guards.deflate != nullptr) {
       get_dvar_values(c, present);
       const double tau = deflation_factor(*guards.deflate, present, correction);
@@ -109,6 +114,7 @@ int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* co
       break;
     }
     if (code == newton_converged) break;
+    clock.lap(newton_phase::update);
     double next = assemble(w, c, m, correction, present, guards);
     double fraction = 1.0;
     for (int h = 0; guards.damp && h < max_halvings && !(next < size); ++h) {
@@ -117,8 +123,10 @@ int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* co
       move(c, step, -fraction, correction);
       next = assemble(w, c, m, correction, present, guards);
     }
+    clock.lap(newton_phase::assembly);
     size = next;
   }
+  clock.lap(newton_phase::update);
   vector_zero(correction);
   matrix_zero(m);
   vector_zero(present);

@@ -34,6 +34,20 @@ const newton_timings& newton_time_spent() {
   return spent;
 }
 
+void newton_stopwatch::lap(newton_phase phase) {
+  const double s = seconds_since(last);
+  switch (phase) {
+    case newton_phase::assembly: spent.assembly += s; break;
+    case newton_phase::factor: spent.factor += s; break;
+    case newton_phase::substitute: spent.substitute += s; break;
+    case newton_phase::update: spent.update += s; break;
+  }
+}
+
+void newton_count_iteration() {
+  ++spent.iterations;
+}
+
 void newton_work_create(newton_work& w, circuit* c, matrix* m, real_vector* correction,
                         linear_choice choice) {
   clock_type::time_point t = clock_type::now();

@@ -3,6 +3,7 @@
 // order and factor storage, and the first assembly and factorisation.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 #include "model/circuit.h"
@@ -33,6 +34,16 @@ struct newton_timings {
   linear_solver_report largest{};  // and how it was solved
 };
 const newton_timings& newton_time_spent();
+
+// The phases of an iteration that a solve with a loop of its own (the
+// guarded one) adds to the same account, timed from one lap to the next.
+enum class newton_phase { assembly, factor, substitute, update };
+struct newton_stopwatch {
+  std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+  // Adds the time since the last lap to the phase's account.
+  void lap(newton_phase phase);
+};
+void newton_count_iteration();
 
 // Assembles the first iteration's system into m and `correction` (both
 // zero), records the assembly map, chooses and lays out the linear solver
