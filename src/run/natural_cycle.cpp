@@ -37,16 +37,35 @@ std::vector<double> tank_samples(circuit* c, int slot) {
   return samples;
 }
 
-double harmonic_amplitude(const std::vector<double>& samples, std::size_t k) {
+namespace {
+
+// exp(-2πi m / n) for m < n: the roots every harmonic's sum takes, each
+// computed as the sum for one harmonic alone would compute it.
+std::vector<std::complex<double>> roots_of_unity(std::size_t n) {
+  std::vector<std::complex<double>> roots(n);
+  for (std::size_t m = 0; m < n; ++m) {
+    roots[m] =
+        std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(m) / static_cast<double>(n));
+  }
+  return roots;
+}
+
+// Harmonic k's amplitude with the roots at hand: the check of a cycle looks
+// at every harmonic, and a sine and cosine per sample and harmonic made it
+// grow with the square of the planes at a high price per term.
+double amplitude_with(const std::vector<double>& samples, std::size_t k,
+                      const std::vector<std::complex<double>>& roots) {
   const std::size_t n = samples.size();
   std::complex<double> sum = 0.0;
-  for (std::size_t j = 0; j < n; ++j) {
-    const double angle =
-        -2.0 * std::numbers::pi * static_cast<double>(k * j % n) / static_cast<double>(n);
-    sum += samples[j] * std::polar(1.0, angle);
-  }
+  for (std::size_t j = 0; j < n; ++j) sum += samples[j] * roots[k * j % n];
   const double scale = (k == 0 || 2 * k == n) ? 1.0 : 2.0;
   return scale * std::abs(sum) / static_cast<double>(n);
+}
+
+}  // namespace
+
+double harmonic_amplitude(const std::vector<double>& samples, std::size_t k) {
+  return amplitude_with(samples, k, roots_of_unity(samples.size()));
 }
 
 cycle_report check_natural_cycle(circuit* c, double start_frequency) {
@@ -68,10 +87,11 @@ cycle_report check_natural_cycle(circuit* c, double start_frequency) {
   double swing = 0.0;
   for (double x : v) swing = std::max(swing, std::fabs(x - mean));
   r.dc_level = mean;
-  r.amplitude = v.size() > 1 ? harmonic_amplitude(v, 1) : 0.0;
+  const std::vector<std::complex<double>> roots = roots_of_unity(v.size());
+  r.amplitude = v.size() > 1 ? amplitude_with(v, 1, roots) : 0.0;
   double strongest = 0.0;
   for (std::size_t k = 1; 2 * k <= v.size(); ++k) {
-    const double a = harmonic_amplitude(v, k);
+    const double a = amplitude_with(v, k, roots);
     if (a > strongest) {
       strongest = a;
       r.strongest = static_cast<int>(k);
