@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "sparse/lu_order.h"
@@ -21,7 +22,10 @@ namespace {
 int32_t offset_between(const plane_layout& layout, int32_t row, int32_t col) {
   const int32_t n = layout.planes;
   return ((layout.plane[static_cast<std::size_t>(col)] -
-           layout.plane[static_cast<std::size_t>(row)]) % n + n) % n;
+           layout.plane[static_cast<std::size_t>(row)]) %
+              n +
+          n) %
+         n;
 }
 
 // The place of (row, col) in the harmonic pattern.
@@ -145,6 +149,7 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
     }
   }
   p.term_value.assign(p.term_place.size(), 0.0);
+  p.factored_terms.assign(p.term_place.size(), 0.0);
   std::size_t entries = 0;
   for (int32_t i = 0; i < equations; ++i) entries += static_cast<std::size_t>(m->rows[i].count);
   p.terms.diag.resize(static_cast<std::size_t>(equations));
@@ -152,8 +157,9 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   p.terms.upper.resize(entries);
   std::size_t at = 0;
   each_stored_value(m, equations, [&](int32_t, int32_t, int slot, std::size_t index) {
-    (slot == 0 ? p.terms.diag : slot == 1 ? p.terms.lower : p.terms.upper)[index] =
-        term_of_value[at++];
+    (slot == 0   ? p.terms.diag
+     : slot == 1 ? p.terms.lower
+                 : p.terms.upper)[index] = term_of_value[at++];
   });
 
   p.roots.resize(static_cast<std::size_t>(n_planes));
@@ -204,14 +210,20 @@ double circulant_defect(circulant_preconditioner& p, const matrix* m) {
 
 void circulant_factor(circulant_preconditioner& p, const matrix* m) {
   average_terms(p, m);
+  const std::size_t bytes = p.term_value.size() * sizeof(double);
+  if (!p.numeric.empty() && p.numeric.back() != nullptr &&
+      std::memcmp(p.term_value.data(), p.factored_terms.data(), bytes) == 0) {
+    return;  // the same bits give the same factors
+  }
+  p.factored_terms = p.term_value;
   int* ap = p.col_start.data();
   int* ai = p.row_index.data();
   auto* ax = reinterpret_cast<double*>(p.harmonic_values.data());
   for (std::size_t k = 0; k < p.numeric.size(); ++k) {
     std::fill(p.harmonic_values.begin(), p.harmonic_values.end(), complex(0.0, 0.0));
     for (std::size_t t = 0; t < p.term_value.size(); ++t) {
-      const std::size_t q = (k * static_cast<std::size_t>(p.term_offset[t])) %
-                            static_cast<std::size_t>(p.planes);
+      const std::size_t q =
+          (k * static_cast<std::size_t>(p.term_offset[t])) % static_cast<std::size_t>(p.planes);
       p.harmonic_values[static_cast<std::size_t>(p.term_place[t])] += p.term_value[t] * p.roots[q];
     }
     klu_numeric*& numeric = p.numeric[k];
@@ -230,7 +242,8 @@ void circulant_apply(circulant_preconditioner& p, const double* r, double* x) {
   }
   for (int32_t j = 0; j < p.size; ++j) fft(p.plan, &p.spectrum[j * n], false);
   for (std::size_t k = 0; k < p.numeric.size(); ++k) {
-    for (int32_t j = 0; j < p.size; ++j) p.column[static_cast<std::size_t>(j)] = p.spectrum[j * n + k];
+    for (int32_t j = 0; j < p.size; ++j)
+      p.column[static_cast<std::size_t>(j)] = p.spectrum[j * n + k];
     klu_z_solve(p.symbolic, p.numeric[k], p.size, 1, reinterpret_cast<double*>(p.column.data()),
                 &p.common);
     const std::size_t mirror = (n - k) % n;

@@ -30,8 +30,8 @@ struct plane_layout {
 
 struct circulant_preconditioner {
   int32_t planes = 0;
-  int32_t size = 0;                 // circuit unknowns M
-  int32_t equations = 0;            // M × planes, the border left out
+  int32_t size = 0;                  // circuit unknowns M
+  int32_t equations = 0;             // M × planes, the border left out
   std::vector<int32_t> equation_at;  // per (unknown, plane): its equation
   // The harmonics' common pattern, compressed columns of M × M.
   std::vector<int32_t> col_start;
@@ -41,16 +41,17 @@ struct circulant_preconditioner {
   std::vector<int32_t> term_place;
   std::vector<int32_t> term_offset;
   std::vector<double> term_value;
-  value_places terms;  // the term of each stored value of the matrix
-  std::vector<complex> roots;       // exp(2πi q / N)
+  std::vector<double> factored_terms;  // the term values of the harmonics' factors
+  value_places terms;                  // the term of each stored value of the matrix
+  std::vector<complex> roots;          // exp(2πi q / N)
   std::vector<complex> harmonic_values;
   klu_common common{};
   klu_symbolic* symbolic = nullptr;
   std::vector<klu_numeric*> numeric;  // per harmonic 0 … N/2
   fft_plan plan;
-  std::vector<complex> spectrum;    // M rows of N planes
-  std::vector<complex> column;      // one harmonic's M values
-  double factor_work = 0.0;         // estimated multiply-adds, all harmonics
+  std::vector<complex> spectrum;  // M rows of N planes
+  std::vector<complex> column;    // one harmonic's M values
+  double factor_work = 0.0;       // estimated multiply-adds, all harmonics
   double solve_work = 0.0;
 };
 
@@ -65,7 +66,9 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
 // difference over the largest value; 0 when the preconditioner is exact.
 double circulant_defect(circulant_preconditioner& p, const matrix* m);
 
-// Averages m's present values over the planes and factorises every harmonic.
+// Averages m's present values over the planes and factorises every harmonic,
+// unless the average is the one already factorised (always so for a linear
+// time-invariant circuit).
 void circulant_factor(circulant_preconditioner& p, const matrix* m);
 
 // x = C⁻¹ r over the laid-out equations; x and r may be the same.
