@@ -45,7 +45,6 @@ int32_t breadth_first(const adjacency& a, int32_t root, std::vector<char>& visit
   const std::size_t first = order.size();
   order.push_back(root);
   visited[static_cast<std::size_t>(root)] = 1;
-  std::vector<int32_t> neighbours;
   std::size_t level_start = first;
   std::size_t level_end = order.size();
   for (std::size_t at = first; at < order.size(); ++at) {
@@ -54,17 +53,23 @@ int32_t breadth_first(const adjacency& a, int32_t root, std::vector<char>& visit
       level_end = order.size();
     }
     const int32_t v = order[at];
-    neighbours.clear();
+    const std::size_t added = order.size();
     for (int32_t k = a.start[v]; k < a.start[v + 1]; ++k) {
       const int32_t w = a.next[static_cast<std::size_t>(k)];
       if (!visited[static_cast<std::size_t>(w)]) {
         visited[static_cast<std::size_t>(w)] = 1;
-        neighbours.push_back(w);
+        order.push_back(w);
       }
     }
-    std::stable_sort(neighbours.begin(), neighbours.end(),
-                     [&](int32_t x, int32_t y) { return degree_of(a, x) < degree_of(a, y); });
-    order.insert(order.end(), neighbours.begin(), neighbours.end());
+    // A stable insertion sort of the few new neighbours by degree: the
+    // order a stable sort gives, without its buffer.
+    for (std::size_t i = added + 1; i < order.size(); ++i) {
+      const int32_t w = order[i];
+      const int32_t d = degree_of(a, w);
+      std::size_t j = i;
+      for (; j > added && degree_of(a, order[j - 1]) > d; --j) order[j] = order[j - 1];
+      order[j] = w;
+    }
   }
   level_start = std::min(level_start, order.size() - 1);
   int32_t far = order.back();
@@ -76,14 +81,15 @@ int32_t breadth_first(const adjacency& a, int32_t root, std::vector<char>& visit
 
 // Cuthill-McKee from a far-out vertex of one connected part.
 void order_component(const adjacency& a, int32_t seed, std::vector<char>& visited,
-                     std::vector<int32_t>& order) {
+                     std::vector<int32_t>& order, std::vector<int32_t>& scratch) {
   // Two sweeps find a vertex near the rim of the part, which keeps the
-  // levels, and with them the profile, narrow.
+  // levels, and with them the profile, narrow. A sweep's marks are taken
+  // back after it: the vertices it reached are the ones it listed.
   int32_t root = seed;
   for (int sweep = 0; sweep < 2; ++sweep) {
-    std::vector<char> trial = visited;
-    std::vector<int32_t> scratch;
-    root = breadth_first(a, root, trial, scratch);
+    scratch.clear();
+    root = breadth_first(a, root, visited, scratch);
+    for (int32_t v : scratch) visited[static_cast<std::size_t>(v)] = 0;
   }
   breadth_first(a, root, visited, order);
 }
@@ -98,8 +104,10 @@ equation_order narrow_profile_order(const matrix* m) {
   visited[static_cast<std::size_t>(kept_last)] = 1;
   std::vector<int32_t> order;
   order.reserve(static_cast<std::size_t>(n));
+  std::vector<int32_t> scratch;
+  scratch.reserve(static_cast<std::size_t>(n));
   for (int32_t v = 0; v < n; ++v) {
-    if (!visited[static_cast<std::size_t>(v)]) order_component(a, v, visited, order);
+    if (!visited[static_cast<std::size_t>(v)]) order_component(a, v, visited, order, scratch);
   }
   std::reverse(order.begin(), order.end());
   order.push_back(kept_last);
