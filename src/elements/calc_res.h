@@ -12,12 +12,27 @@
 
 namespace pss {
 
+// The Jacobian entries of one model call in the order the model gives them:
+// the column (negative for a fixed quantity) and minus the derivative of the
+// returned current. No model gives more than `capacity`.
+struct entry_list {
+  static constexpr int32_t capacity = 16;
+  int32_t count = 0;
+  int32_t cols[capacity];
+  double values[capacity];
+};
+
 // Returns the current the element delivers into `n` (the row node) in slot k,
 // and sets *entries_out to the head of its Jacobian entries (tag = column,
 // value = minus the derivative of the returned current), built with
 // tagged_value_new; leaves *entries_out untouched when it appends none.
 double calc_res(int32_t type, circuit* c, node* n, node* nb, dvar_group* group,
                 dvar_group* nb_group, conection_entry* entry, tagged_value** entries_out, int k);
+
+// The same, with the entries written into `out` (emptied first) instead of
+// a list: the form the assembly takes in every iteration.
+double calc_res_into(int32_t type, circuit* c, node* n, node* nb, dvar_group* group,
+                     dvar_group* nb_group, conection_entry* entry, int k, entry_list& out);
 
 // The diode law of the conection's attributes at voltage v (anode minus
 // cathode): the current from anode to cathode and its conductance di/dv.

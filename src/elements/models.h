@@ -10,6 +10,7 @@
 #include "elements/source_sine.h"
 #include "model/codes.h"
 #include "model/lookups.h"
+#include "support/fatal.h"
 
 namespace pss {
 
@@ -26,18 +27,12 @@ struct element_call {
   int k;
 };
 
-// The Jacobian entries of one call, in the order the model appends them.
-// The caller's head is written on the first append only, so a model that
-// appends nothing leaves it as the caller set it.
-struct entry_list {
-  tagged_value** head;
-  tagged_value* tail;
-};
-
+// Appends one Jacobian entry to the call's list.
 inline void append(entry_list& out, int32_t column, double value) {
-  tagged_value* e = tagged_value_new(column, value, out.tail);
-  if (out.tail == nullptr) *out.head = e;
-  out.tail = e;
+  if (out.count == entry_list::capacity) fatal("error, calc_res: too many Jacobian entries\n");
+  out.cols[out.count] = column;
+  out.values[out.count] = value;
+  ++out.count;
 }
 
 // The voltage dvar of node x in slot k.

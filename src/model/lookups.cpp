@@ -49,26 +49,6 @@ void tagged_value_free(tagged_value* entry) {
   p.free_list = entry;
 }
 
-tagged_value* find_value(tagged_value* list, int32_t tag) {
-  for (tagged_value* v : each(list)) {
-    if (v->tag == tag) return v;
-  }
-  return nullptr;
-}
-
-dvar_group* find_dvar_group(dvar_group* list, int32_t id) {
-  for (dvar_group* g : each(list)) {
-    if (g->id == id) return g;
-  }
-  return nullptr;
-}
-
-dvar* nth_dvar(dvar_group* group, int k) {
-  dvar* d = group->dvars;
-  for (int i = 0; i < k; ++i) d = d->next;
-  return d;
-}
-
 tagged_value* find_attribute(const conection* con, int32_t id) {
   return find_value(con->attributes, id);
 }

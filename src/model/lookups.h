@@ -13,15 +13,32 @@ namespace pss {
 tagged_value* tagged_value_new(int32_t tag, double value, tagged_value* prev);
 void tagged_value_free(tagged_value* entry);
 
+// The three lookups below run in every element model call; they are here,
+// inline, because a call costs more than their few steps.
+
 // First entry of the list with the tag, or nullptr.
-tagged_value* find_value(tagged_value* list, int32_t tag);
+inline tagged_value* find_value(tagged_value* list, int32_t tag) {
+  for (tagged_value* v = list; v != nullptr; v = v->next) {
+    if (v->tag == tag) return v;
+  }
+  return nullptr;
+}
 
 // First group of the list with the id, or nullptr.
-dvar_group* find_dvar_group(dvar_group* list, int32_t id);
+inline dvar_group* find_dvar_group(dvar_group* list, int32_t id) {
+  for (dvar_group* g = list; g != nullptr; g = g->next) {
+    if (g->id == id) return g;
+  }
+  return nullptr;
+}
 
 // The dvar of slot k (0-based; k <= 0 gives the first). k must be within
 // the group.
-dvar* nth_dvar(dvar_group* group, int k);
+inline dvar* nth_dvar(dvar_group* group, int k) {
+  dvar* d = group->dvars;
+  for (int i = 0; i < k; ++i) d = d->next;
+  return d;
+}
 
 // First attribute of the conection with the id, or nullptr.
 tagged_value* find_attribute(const conection* con, int32_t id);

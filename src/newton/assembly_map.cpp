@@ -33,16 +33,21 @@ struct recording_sink {
 
   void begin_call() { map.call_first.push_back(static_cast<uint32_t>(map.cols.size())); }
 
+  // Adds as add_ele_to_matrix does, with its stop for an entry outside the
+  // pattern, and records where the value went.
   void add(int32_t row, int32_t col, double value) {
-    // The search stops the run for an entry outside the pattern, as the
-    // plain assembly does.
-    add_ele_to_matrix(row, col, value, m);
     uint32_t place = dropped;
     if (col == row) {
+      m->rows[row].diag += value;
       place = place_of(m, &m->rows[row].diag);
     } else if (col >= 0) {
-      matrix_entry* e = find_ele(&m->rows[std::max(row, col)], std::min(row, col));
-      place = place_of(m, row > col ? &e->lower : &e->upper);
+      const int32_t high = std::max(row, col);
+      const int32_t low = std::min(row, col);
+      matrix_entry* e = find_ele(&m->rows[high], low);
+      if (e == nullptr) fatal("error, add_ele_to_matrix: ele[%d, %d] not found\n", high, low);
+      double& at = row > col ? e->lower : e->upper;
+      at += value;
+      place = place_of(m, &at);
     }
     map.cols.push_back(col);
     map.places.push_back(place);

@@ -17,20 +17,17 @@ void assem_node_res_into(circuit* c, node* n, neighbour* nb, real_vector* residu
   // k counts the node's dvars across all its groups; with the one voltage
   // group every node carries, it is the solution slot.
   int k = 0;
+  entry_list entries;
   for (dvar_group* g : each(n->dvar_groups)) {
     for (dvar* d = g->dvars; d != nullptr; d = d->next, ++k) {
       if (d->number < 0) continue;
       dvar_group* nb_group = find_dvar_group(nb->node->dvar_groups, g->id);
       for (conection_entry* e : each(nb->conections)) {
-        tagged_value* entries = nullptr;
         out.begin_call();
         residual->values[d->number] +=
-            calc_res(e->conection->type, c, n, nb->node, g, nb_group, e, &entries, k);
-        while (entries != nullptr) {
-          tagged_value* next = entries->next;
-          out.add(d->number, entries->tag, entries->value);
-          tagged_value_free(entries);
-          entries = next;
+            calc_res_into(e->conection->type, c, n, nb->node, g, nb_group, e, k, entries);
+        for (int32_t i = 0; i < entries.count; ++i) {
+          out.add(d->number, entries.cols[i], entries.values[i]);
         }
       }
     }
