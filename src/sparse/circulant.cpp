@@ -12,7 +12,6 @@
 #include <numbers>
 
 #include "sparse/lu_order.h"
-#include "sparse/pattern.h"
 #include "support/fatal.h"
 
 namespace pss {
@@ -26,13 +25,6 @@ int32_t offset_between(const plane_layout& layout, int32_t row, int32_t col) {
               n +
           n) %
          n;
-}
-
-// The place of (row, col) in the harmonic pattern.
-int32_t place_of(const circulant_preconditioner& p, int32_t row, int32_t col) {
-  const auto first = p.row_index.begin() + p.col_start[static_cast<std::size_t>(col)];
-  const auto last = p.row_index.begin() + p.col_start[static_cast<std::size_t>(col) + 1];
-  return static_cast<int32_t>(std::lower_bound(first, last, row) - p.row_index.begin());
 }
 
 // Visits every stored value of the laid-out equations as (row, col, slot):
@@ -100,28 +92,62 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   for (int32_t i = 0; i < equations; ++i) {
     p.equation_at[static_cast<std::size_t>(layout.unknown[i]) * n_planes + layout.plane[i]] = i;
   }
-  // The harmonics' pattern: column = the column's unknown, rows ascending.
-  pattern_pairs pairs;
+  // Every stored value as (row unknown, column unknown, plane offset).
+  std::size_t entries = 0;
+  for (int32_t i = 0; i < equations; ++i) entries += static_cast<std::size_t>(m->rows[i].count);
+  const std::size_t values = static_cast<std::size_t>(equations) + 2 * entries;
+  std::vector<int32_t> row_of_value, col_of_value, offset_of_value;
+  row_of_value.reserve(values);
+  col_of_value.reserve(values);
+  offset_of_value.reserve(values);
   each_stored_value(m, equations, [&](int32_t r, int32_t c, int, std::size_t) {
-    pattern_enter(pairs, layout.unknown[static_cast<std::size_t>(c)],
-                  layout.unknown[static_cast<std::size_t>(r)]);
+    row_of_value.push_back(layout.unknown[static_cast<std::size_t>(r)]);
+    col_of_value.push_back(layout.unknown[static_cast<std::size_t>(c)]);
+    offset_of_value.push_back(offset_between(layout, r, c));
   });
-  pattern_rows columns = pattern_sort(pairs, p.size);
-  p.col_start = std::move(columns.start);
-  p.row_index = std::move(columns.cols);
+  // The harmonics' pattern, rows ascending in each column, and each value's
+  // place in it: the values taken column by column (a counting sort), a
+  // column's rows found once each by a mark, sorted, and each value given
+  // its row's position. The work is linear in the values.
+  std::vector<int32_t> place_of_value(values);
+  {
+    const std::size_t columns = static_cast<std::size_t>(p.size);
+    std::vector<int32_t> first(columns + 1, 0);
+    for (int32_t c : col_of_value) ++first[static_cast<std::size_t>(c) + 1];
+    for (std::size_t c = 0; c < columns; ++c) first[c + 1] += first[c];
+    std::vector<int32_t> by_column(values);
+    std::vector<int32_t> next(first.begin(), first.end() - 1);
+    for (std::size_t v = 0; v < values; ++v)
+      by_column[static_cast<std::size_t>(next[static_cast<std::size_t>(col_of_value[v])]++)] =
+          static_cast<int32_t>(v);
+    std::vector<int32_t> mark(columns, -1);
+    std::vector<int32_t> position(columns, 0);
+    p.col_start.assign(columns + 1, 0);
+    p.row_index.clear();
+    for (std::size_t c = 0; c < columns; ++c) {
+      const std::size_t opened = p.row_index.size();
+      for (int32_t at = first[c]; at < first[c + 1]; ++at) {
+        const int32_t r =
+            row_of_value[static_cast<std::size_t>(by_column[static_cast<std::size_t>(at)])];
+        if (mark[static_cast<std::size_t>(r)] == static_cast<int32_t>(c)) continue;
+        mark[static_cast<std::size_t>(r)] = static_cast<int32_t>(c);
+        p.row_index.push_back(r);
+      }
+      std::sort(p.row_index.begin() + static_cast<std::ptrdiff_t>(opened), p.row_index.end());
+      for (std::size_t q = opened; q < p.row_index.size(); ++q)
+        position[static_cast<std::size_t>(p.row_index[q])] = static_cast<int32_t>(q);
+      p.col_start[c + 1] = static_cast<int32_t>(p.row_index.size());
+      for (int32_t at = first[c]; at < first[c + 1]; ++at) {
+        const std::size_t v = static_cast<std::size_t>(by_column[static_cast<std::size_t>(at)]);
+        place_of_value[v] = position[static_cast<std::size_t>(row_of_value[v])];
+      }
+    }
+  }
 
   // Terms: one per (place, offset). The values are taken place by place
   // (a counting sort), and within a place each offset's first value opens
   // the term, which `opened` remembers per offset.
   const std::size_t places = p.row_index.size();
-  std::vector<int32_t> place_of_value, offset_of_value;
-  place_of_value.reserve(static_cast<std::size_t>(equations) * 3);
-  offset_of_value.reserve(static_cast<std::size_t>(equations) * 3);
-  each_stored_value(m, equations, [&](int32_t r, int32_t c, int, std::size_t) {
-    place_of_value.push_back(place_of(p, layout.unknown[static_cast<std::size_t>(r)],
-                                      layout.unknown[static_cast<std::size_t>(c)]));
-    offset_of_value.push_back(offset_between(layout, r, c));
-  });
   std::vector<int32_t> bucket(places + 1, 0);
   for (int32_t q : place_of_value) ++bucket[static_cast<std::size_t>(q) + 1];
   for (std::size_t q = 0; q < places; ++q) bucket[q + 1] += bucket[q];
@@ -150,8 +176,6 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   }
   p.term_value.assign(p.term_place.size(), 0.0);
   p.factored_terms.assign(p.term_place.size(), 0.0);
-  std::size_t entries = 0;
-  for (int32_t i = 0; i < equations; ++i) entries += static_cast<std::size_t>(m->rows[i].count);
   p.terms.diag.resize(static_cast<std::size_t>(equations));
   p.terms.lower.resize(entries);
   p.terms.upper.resize(entries);
