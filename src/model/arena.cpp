@@ -1,6 +1,6 @@
 #include "model/arena.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "support/fatal.h"
 
@@ -8,17 +8,16 @@ namespace pss {
 
 namespace {
 
-constexpr std::size_t chunk_size = 64 * 1024;
-constexpr std::size_t alignment = alignof(std::max_align_t);
-
-std::size_t round_up(std::size_t size) {
-  return (size + alignment - 1) / alignment * alignment;
-}
+// The first chunk suits a small circuit; each later one doubles, up to the
+// largest, so that a large expansion takes few chunks.
+constexpr std::size_t first_chunk = 64 * 1024;
+constexpr std::size_t largest_chunk = 4 * 1024 * 1024;
+// A request above this stands alone rather than waste a chunk's rest.
+constexpr std::size_t largest_carved = 16 * 1024;
 
 std::byte* new_chunk(arena& memory, std::size_t size) {
-  std::unique_ptr<std::byte[]> chunk(new (std::nothrow) std::byte[size]);
+  std::unique_ptr<std::byte, arena::release> chunk(static_cast<std::byte*>(std::calloc(size, 1)));
   if (!chunk) out_of_memory();
-  std::memset(chunk.get(), 0, size);
   std::byte* base = chunk.get();
   memory.chunks.push_back(std::move(chunk));
   return base;
@@ -26,17 +25,13 @@ std::byte* new_chunk(arena& memory, std::size_t size) {
 
 }  // namespace
 
-void* arena_alloc(arena& memory, std::size_t size) {
-  size = round_up(size == 0 ? 1 : size);
-  if (size > chunk_size / 4) return new_chunk(memory, size);  // large blocks stand alone
-  if (size > memory.left) {
-    memory.cursor = new_chunk(memory, chunk_size);
-    memory.left = chunk_size;
-  }
-  void* block = memory.cursor;
-  memory.cursor += size;
-  memory.left -= size;
-  return block;
+void* arena_alloc_new_chunk(arena& memory, std::size_t size, std::size_t alignment) {
+  if (size > largest_carved) return new_chunk(memory, size);  // calloc aligns for any record
+  memory.next_chunk =
+      memory.next_chunk == 0 ? first_chunk : std::min(2 * memory.next_chunk, largest_chunk);
+  memory.cursor = new_chunk(memory, memory.next_chunk);
+  memory.left = memory.next_chunk;
+  return arena_alloc(memory, size, alignment);
 }
 
 }  // namespace pss

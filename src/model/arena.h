@@ -4,9 +4,17 @@
 // carved from an arena owned by the `network`, so the whole circuit is
 // released at once when the network goes, and nothing is freed one record
 // at a time.
+//
+// An expansion to many time planes carves millions of small records, so the
+// carving is inline and each record is aligned for its own type only. The
+// chunks come zeroed from calloc and grow as the arena does: the large ones
+// are fresh pages of the system, which arrive zeroed without a pass over
+// them.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <type_traits>
@@ -15,19 +23,41 @@
 namespace pss {
 
 struct arena {
-  std::vector<std::unique_ptr<std::byte[]>> chunks;
+  struct release {
+    void operator()(std::byte* chunk) const { std::free(chunk); }
+  };
+  std::vector<std::unique_ptr<std::byte, release>> chunks;
   std::byte* cursor = nullptr;
   std::size_t left = 0;
+  std::size_t next_chunk = 0;  // the size of the next chunk; 0 before the first
 };
 
-// `size` zero-filled bytes aligned for any record.
-void* arena_alloc(arena& memory, std::size_t size);
+// The carving when the present chunk has no room: a new chunk, or a block
+// of its own for a large request.
+void* arena_alloc_new_chunk(arena& memory, std::size_t size, std::size_t alignment);
+
+// `size` zero-filled bytes aligned to `alignment` (a power of two, at most
+// that of any record).
+inline void* arena_alloc(arena& memory, std::size_t size,
+                         std::size_t alignment = alignof(std::max_align_t)) {
+  if (size == 0) size = 1;
+  const std::size_t pad =
+      (alignment - (reinterpret_cast<std::uintptr_t>(memory.cursor) & (alignment - 1))) &
+      (alignment - 1);
+  if (memory.cursor != nullptr && pad + size <= memory.left) {
+    std::byte* block = memory.cursor + pad;
+    memory.cursor = block + size;
+    memory.left -= pad + size;
+    return block;
+  }
+  return arena_alloc_new_chunk(memory, size, alignment);
+}
 
 // One zero-filled record of type T (a plain struct).
 template <class T>
 T* arena_new(arena& memory) {
   static_assert(std::is_trivially_destructible_v<T>);
-  return new (arena_alloc(memory, sizeof(T))) T{};
+  return new (arena_alloc(memory, sizeof(T), alignof(T))) T{};
 }
 
 // `count` zero-filled records of type T, contiguous.
@@ -36,7 +66,7 @@ T* arena_array(arena& memory, std::size_t count) {
   static_assert(std::is_trivially_destructible_v<T>);
   if (count == 0) return nullptr;
   if (count > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
-  T* first = static_cast<T*>(arena_alloc(memory, sizeof(T) * count));
+  T* first = static_cast<T*>(arena_alloc(memory, sizeof(T) * count, alignof(T)));
   for (std::size_t i = 0; i < count; ++i) new (first + i) T{};
   return first;
 }
