@@ -2,6 +2,8 @@
 // type code.
 #include "elements/element_kinds.h"
 
+#include <array>
+
 #include "elements/models.h"
 
 namespace pss {
@@ -124,9 +126,8 @@ constexpr element_kind inductor_trap{.type = conection_type::inductor_trap,
                                      .check = check_inductor,
                                      .dc = dc_path::conducts};
 
-}  // namespace
-
-const element_kind* element_kind_of(int32_t type) {
+// The one switch on the type code.
+constexpr const element_kind* kind_by_code(int32_t type) {
   switch (type) {
     case conection_type::vsource: return &vsource;
     case conection_type::isource: return &isource;
@@ -144,6 +145,23 @@ const element_kind* element_kind_of(int32_t type) {
     case conection_type::inductor_trap: return &inductor_trap;
     default: return nullptr;
   }
+}
+
+// The switch's answers for the codes below 1024, looked up by index: the
+// descriptor is asked for in every model call and for every entry of every
+// plane copy, and a chain of comparisons cost more than the lookup.
+constexpr int32_t tabled_codes = 1024;
+constexpr std::array<const element_kind*, tabled_codes> kind_table = [] {
+  std::array<const element_kind*, tabled_codes> table{};
+  for (int32_t type = 0; type < tabled_codes; ++type) table[type] = kind_by_code(type);
+  return table;
+}();
+
+}  // namespace
+
+const element_kind* element_kind_of(int32_t type) {
+  if (type >= 0 && type < tabled_codes) return kind_table[static_cast<std::size_t>(type)];
+  return kind_by_code(type);
 }
 
 bool unknown_time_difference_code(int32_t type) {
