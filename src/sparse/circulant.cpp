@@ -196,9 +196,22 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   p.symbolic = klu_analyze(p.size, p.col_start.data(), p.row_index.data(), &p.common);
   if (p.symbolic == nullptr) out_of_memory();
   p.numeric.assign(static_cast<std::size_t>(n_planes / 2 + 1), nullptr);
-  p.plan = fft_plan_create(n_planes);
-  p.spectrum.assign(static_cast<std::size_t>(equations), complex(0.0, 0.0));
-  p.column.assign(static_cast<std::size_t>(p.size), complex(0.0, 0.0));
+  p.paired = (n_planes & (n_planes - 1)) == 0;
+  if (p.paired) {
+    const int32_t half = n_planes / 2;
+    p.half_plan = fft_plan_create(half);
+    p.twiddle.resize(static_cast<std::size_t>(half) + 1);
+    for (int32_t k = 0; k <= half; ++k) {
+      p.twiddle[static_cast<std::size_t>(k)] =
+          std::polar(1.0, -2.0 * std::numbers::pi * k / n_planes);
+    }
+    p.rows.assign(static_cast<std::size_t>(half + 1) * static_cast<std::size_t>(p.size),
+                  complex(0.0, 0.0));
+  } else {
+    p.plan = fft_plan_create(n_planes);
+    p.spectrum.assign(static_cast<std::size_t>(equations), complex(0.0, 0.0));
+    p.column.assign(static_cast<std::size_t>(p.size), complex(0.0, 0.0));
+  }
   estimate_work(p);
 }
 
@@ -259,7 +272,93 @@ void circulant_factor(circulant_preconditioner& p, const matrix* m) {
   }
 }
 
+namespace {
+
+// Unknowns taken together when moving values between the equations (laid
+// out unknown by unknown, plane after plane) and the rows (plane by plane):
+// a few streams in each direction keep both sides in the cache.
+constexpr int32_t unknowns_at_once = 8;
+
+// The paired transform. With z_q = x_2q + i x_2q+1 and Z its transform of
+// length L = N/2, the transforms of the even and the odd planes are
+// E_k = (Z_k + conj Z_L−k) / 2 and O_k = (Z_k − conj Z_L−k) / 2i, and
+// harmonic k of x is X_k = E_k + W^k O_k, W = exp(−2πi / N). Back, E and O
+// come from X_k and X_L−k the same way (O with W^−k), and z is the inverse
+// transform of E + i O over L. A pair (k, L − k) is taken together: the E
+// and O of one are the conjugates of the other's.
+void apply_paired(circulant_preconditioner& p, const double* r, double* x) {
+  const int32_t m = p.size;
+  const int32_t half = p.planes / 2;
+  const std::size_t width = static_cast<std::size_t>(m);
+  const std::size_t planes = static_cast<std::size_t>(p.planes);
+  complex* z = p.rows.data();
+  for (int32_t j0 = 0; j0 < m; j0 += unknowns_at_once) {
+    const int32_t j1 = std::min(m, j0 + unknowns_at_once);
+    for (int32_t q = 0; q < half; ++q) {
+      for (int32_t j = j0; j < j1; ++j) {
+        const int32_t* at = &p.equation_at[static_cast<std::size_t>(j) * planes + 2 * q];
+        z[static_cast<std::size_t>(q) * width + j] = complex(r[at[0]], r[at[1]]);
+      }
+    }
+  }
+  fft_rows(p.half_plan, z, m, false);
+  for (int32_t k = 0; 2 * k <= half; ++k) {
+    const int32_t mirror = half - k;
+    const complex w = p.twiddle[static_cast<std::size_t>(k)];
+    const complex w_mirror = p.twiddle[static_cast<std::size_t>(mirror)];
+    complex* zk = z + static_cast<std::size_t>(k) * width;
+    const complex* zm = z + static_cast<std::size_t>(k == 0 ? 0 : mirror) * width;
+    complex* xm = z + static_cast<std::size_t>(mirror) * width;
+    for (int32_t j = 0; j < m; ++j) {
+      const complex a = zk[j];
+      const complex b = std::conj(zm[j]);
+      const complex even = 0.5 * (a + b);
+      const complex odd = complex(0.0, -0.5) * (a - b);
+      zk[j] = even + w * odd;
+      if (mirror != k) xm[j] = std::conj(even) + w_mirror * std::conj(odd);
+    }
+  }
+  for (int32_t k = 0; k <= half; ++k) {
+    klu_z_solve(p.symbolic, p.numeric[static_cast<std::size_t>(k)], m, 1,
+                reinterpret_cast<double*>(z + static_cast<std::size_t>(k) * width), &p.common);
+  }
+  for (int32_t k = 0; 2 * k <= half; ++k) {
+    const int32_t mirror = half - k;
+    const complex w = std::conj(p.twiddle[static_cast<std::size_t>(k)]);
+    complex* xk = z + static_cast<std::size_t>(k) * width;
+    complex* xm = z + static_cast<std::size_t>(mirror) * width;
+    for (int32_t j = 0; j < m; ++j) {
+      const complex a = xk[j];
+      const complex b = std::conj(xm[j]);
+      const complex even = 0.5 * (a + b);
+      const complex odd = 0.5 * (a - b) * w;
+      xk[j] = even + complex(-odd.imag(), odd.real());
+      // Row L is not transformed back; row L − k of z is conj E + i conj O.
+      if (k != 0 && mirror != k) xm[j] = std::conj(even) + complex(odd.imag(), odd.real());
+    }
+  }
+  fft_rows(p.half_plan, z, m, true);
+  const double scale = 1.0 / half;
+  for (int32_t j0 = 0; j0 < m; j0 += unknowns_at_once) {
+    const int32_t j1 = std::min(m, j0 + unknowns_at_once);
+    for (int32_t q = 0; q < half; ++q) {
+      for (int32_t j = j0; j < j1; ++j) {
+        const int32_t* at = &p.equation_at[static_cast<std::size_t>(j) * planes + 2 * q];
+        const complex v = z[static_cast<std::size_t>(q) * width + j];
+        x[at[0]] = v.real() * scale;
+        x[at[1]] = v.imag() * scale;
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void circulant_apply(circulant_preconditioner& p, const double* r, double* x) {
+  if (p.paired) {
+    apply_paired(p, r, x);
+    return;
+  }
   const std::size_t n = static_cast<std::size_t>(p.planes);
   for (std::size_t at = 0; at < p.spectrum.size(); ++at) {
     p.spectrum[at] = complex(r[p.equation_at[at]], 0.0);

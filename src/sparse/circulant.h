@@ -48,6 +48,15 @@ struct circulant_preconditioner {
   klu_common common{};
   klu_symbolic* symbolic = nullptr;
   std::vector<klu_numeric*> numeric;  // per harmonic 0 … N/2
+  // A plane count that is a power of two: the transform of the M real
+  // sequences is taken from complex ones of half the length (planes 2q and
+  // 2q + 1 as real and imaginary part), all M in rows of one array, where
+  // each harmonic's M values then stand together for its solve.
+  bool paired = false;
+  fft_plan half_plan;            // length N/2
+  std::vector<complex> twiddle;  // exp(−2πi k / N), k ≤ N/2
+  std::vector<complex> rows;     // harmonic k's M values in row k, k ≤ N/2
+  // Any other plane count: one transform of length N per unknown.
   fft_plan plan;
   std::vector<complex> spectrum;  // M rows of N planes
   std::vector<complex> column;    // one harmonic's M values

@@ -4,6 +4,7 @@
 // one of the conjugates, conjugated.
 #include "sparse/fft.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -40,8 +41,7 @@ void tables(fft_plan& plan, int32_t size) {
   plan.size = size;
   plan.roots.resize(static_cast<std::size_t>(size / 2 > 0 ? size / 2 : 1));
   for (int32_t k = 0; k < size / 2; ++k) {
-    plan.roots[static_cast<std::size_t>(k)] =
-        std::polar(1.0, -2.0 * std::numbers::pi * k / size);
+    plan.roots[static_cast<std::size_t>(k)] = std::polar(1.0, -2.0 * std::numbers::pi * k / size);
   }
   plan.reversed.resize(static_cast<std::size_t>(size));
   int32_t bits = 0;
@@ -54,6 +54,40 @@ void tables(fft_plan& plan, int32_t size) {
 }
 
 }  // namespace
+
+void fft_rows(const fft_plan& plan, complex* x, int32_t count, bool inverse) {
+  const int32_t size = plan.size;
+  const std::size_t width = static_cast<std::size_t>(count);
+  for (int32_t i = 0; i < size; ++i) {
+    const int32_t j = plan.reversed[static_cast<std::size_t>(i)];
+    if (i < j) std::swap_ranges(x + i * width, x + (i + 1) * width, x + j * width);
+  }
+  // Real and imaginary parts side by side, as std::complex lays them out;
+  // the products are written out so that no check for infinities runs per
+  // product.
+  double* v = reinterpret_cast<double*>(x);
+  const std::size_t span = 2 * width;
+  for (int32_t half = 1; half < size; half *= 2) {
+    const int32_t stride = size / (2 * half);
+    for (int32_t start = 0; start < size; start += 2 * half) {
+      for (int32_t k = 0; k < half; ++k) {
+        const complex w = plan.roots[static_cast<std::size_t>(k * stride)];
+        const double wr = w.real();
+        const double wi = inverse ? -w.imag() : w.imag();
+        double* a = v + static_cast<std::size_t>(start + k) * span;
+        double* b = v + static_cast<std::size_t>(start + k + half) * span;
+        for (std::size_t q = 0; q < span; q += 2) {
+          const double tr = wr * b[q] - wi * b[q + 1];
+          const double ti = wr * b[q + 1] + wi * b[q];
+          b[q] = a[q] - tr;
+          b[q + 1] = a[q + 1] - ti;
+          a[q] += tr;
+          a[q + 1] += ti;
+        }
+      }
+    }
+  }
+}
 
 fft_plan fft_plan_create(int32_t n) {
   fft_plan plan;
