@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -22,20 +23,28 @@ inline double load_f64(const uint8_t* p) {
   return std::bit_cast<double>(u);
 }
 
-// Appends fields to a growing byte buffer.
+// Appends fields to a growing byte buffer. A state file of a large circuit
+// holds millions of fields: on a little-endian machine each goes in as one
+// copy of its bytes rather than byte by byte.
 struct byte_writer {
   std::vector<uint8_t> bytes;
 
   void u8(uint8_t v) { bytes.push_back(v); }
-  void i32(int32_t v) {
-    const auto u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(u >> (8 * i)));
-  }
-  void f64(double v) {
-    const auto u = std::bit_cast<uint64_t>(v);
-    for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<uint8_t>(u >> (8 * i)));
-  }
+  void i32(int32_t v) { put(static_cast<uint32_t>(v)); }
+  void f64(double v) { put(std::bit_cast<uint64_t>(v)); }
   void raw(std::string_view s) { bytes.insert(bytes.end(), s.begin(), s.end()); }
+
+ private:
+  template <class unsigned_type>
+  void put(unsigned_type u) {
+    const std::size_t at = bytes.size();
+    bytes.resize(at + sizeof u);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&bytes[at], &u, sizeof u);
+    } else {
+      for (std::size_t i = 0; i < sizeof u; ++i) bytes[at + i] = static_cast<uint8_t>(u >> (8 * i));
+    }
+  }
 };
 
 }  // namespace pss
