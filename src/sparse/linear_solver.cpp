@@ -62,10 +62,10 @@ struct profile_solve {
 };
 
 struct border {
-  std::vector<int32_t> cols;    // the last row's columns
-  std::vector<double> lower;    // a21 at those columns
-  std::vector<double> z;        // A11⁻¹ a12, dense
-  double pivot = 0.0;           // s = a22 − a21·z
+  std::vector<int32_t> cols;  // the last row's columns
+  std::vector<double> lower;  // a21 at those columns
+  std::vector<double> z;      // A11⁻¹ a12, dense
+  double pivot = 0.0;         // s = a22 − a21·z
 };
 
 }  // namespace
@@ -83,6 +83,9 @@ struct linear_solver {
   profile_solve profile;
   sparse_lu lu;
   bool lu_ready = false;
+  // The profile of a bordered system above the size: its leading block
+  // alone, the border eliminated last as for the other methods.
+  bool profile_bordered = false;
   circulant_preconditioner circulant;
   gmres_space krylov;
   const matrix* factored = nullptr;  // the matrix of the last factorisation
@@ -93,14 +96,23 @@ struct linear_solver {
 
 namespace {
 
+// The matrix that the profile factorises: the whole, or the leading block of
+// a bordered system above the size (rows 0 … n − 2, whose entries never
+// reach the last column).
+matrix profile_part(const linear_solver* s, const matrix* m) {
+  return matrix{m->rows, s->profile_bordered ? m->n - 1 : m->n};
+}
+
 // Today's choice of order for the profile: renumbered when that at least
 // halves the work.
-void choose_profile_order(linear_solver* s, const matrix* m) {
+void choose_profile_order(linear_solver* s, const matrix* whole) {
   profile_solve& p = s->profile;
+  const matrix part = profile_part(s, whole);
+  const matrix* m = &part;
   const double own = profile_work(m, nullptr);
   s->profile_work = own;
   if (m->n >= smallest_renumbered) {
-    p.order = narrow_profile_order(m);
+    p.order = narrow_profile_order(m, !s->profile_bordered);
     const double renumbered = profile_work(m, &p.order);
     if (2.0 * renumbered < own) {
       p.renumbered = true;
@@ -110,8 +122,10 @@ void choose_profile_order(linear_solver* s, const matrix* m) {
   if (!p.renumbered) p.order = equation_order{};
 }
 
-void lay_out_profile(linear_solver* s, const matrix* m) {
+void lay_out_profile(linear_solver* s, const matrix* whole) {
   profile_solve& p = s->profile;
+  const matrix part = profile_part(s, whole);
+  const matrix* m = &part;
   p.first = first_columns(m, p.renumbered ? &p.order : nullptr);
   p.expanded = profile_layout(m, p.first);
   if (p.renumbered) p.permuted.assign(static_cast<std::size_t>(m->n), 0.0);
@@ -123,7 +137,8 @@ void lay_out_profile(linear_solver* s, const matrix* m) {
 void lay_out_border(linear_solver* s, const matrix* m) {
   const matrix_row& r = m->rows[m->n - 1];
   s->last.cols.resize(static_cast<std::size_t>(r.count));
-  for (int32_t k = 0; k < r.count; ++k) s->last.cols[static_cast<std::size_t>(k)] = r.entries[k].col;
+  for (int32_t k = 0; k < r.count; ++k)
+    s->last.cols[static_cast<std::size_t>(k)] = r.entries[k].col;
   s->last.lower.assign(static_cast<std::size_t>(r.count), 0.0);
   s->last.z.assign(static_cast<std::size_t>(m->n - 1), 0.0);
 }
@@ -144,11 +159,10 @@ void choose_lu_order(linear_solver* s, const matrix* m, int wanted, double to_be
   if (wanted != lu_order::metis) {
     amd = amd_elimination_order(a, &amd_fill);
   }
-  const bool hopeless =
-      wanted == lu_order::automatic &&
-      (lu_cost_per_work * amd_fill.work + lu_cost_per_entry * amd_fill.entries >
-           metis_gain * to_beat ||
-       amd_fill.work < metis_cost_per_entry * static_cast<double>(a.next.size()));
+  const bool hopeless = wanted == lu_order::automatic &&
+                        (lu_cost_per_work * amd_fill.work + lu_cost_per_entry * amd_fill.entries >
+                             metis_gain * to_beat ||
+                         amd_fill.work < metis_cost_per_entry * static_cast<double>(a.next.size()));
   if (wanted != lu_order::amd && !hopeless) {
     metis = metis_elimination_order(a);
     metis_fill = count_fill(a, metis);
@@ -181,10 +195,17 @@ void fall_back_to_lu(linear_solver* s) {
 }
 
 void factor_border(linear_solver* s, const matrix* m);
+void substitute_profile(profile_solve& p, real_vector* b);
 
-// Solves the leading equations in place: by the LU, or by GMRES, falling
-// back to the LU (with the border's solve redone) when GMRES gives up.
+// Solves the leading equations in place: by the profile, the LU, or GMRES,
+// falling back to the LU (with the border's solve redone) when GMRES gives
+// up.
 void leading_solve(linear_solver* s, double* x) {
+  if (s->method == linear_method::profile) {
+    real_vector leading{x, s->n - 1};
+    substitute_profile(s->profile, &leading);
+    return;
+  }
   if (s->method == linear_method::gmres_circulant) {
     if (gmres_solve(s->krylov, s->factored, s->circulant, x)) return;
     fall_back_to_lu(s);
@@ -205,7 +226,12 @@ void factor_border(linear_solver* s, const matrix* m) {
       !gmres_solve(s->krylov, m, s->circulant, b.z.data())) {
     fall_back_to_lu(s);  // z is left as it came, a12
   }
-  if (s->method != linear_method::gmres_circulant) sparse_lu_solve(s->lu, b.z.data(), 1);
+  if (s->method == linear_method::profile) {
+    real_vector z{b.z.data(), s->n - 1};
+    substitute_profile(s->profile, &z);
+  } else if (s->method != linear_method::gmres_circulant) {
+    sparse_lu_solve(s->lu, b.z.data(), 1);
+  }
   double pivot = r.diag;
   for (std::size_t k = 0; k < b.cols.size(); ++k)
     pivot -= b.lower[k] * b.z[static_cast<std::size_t>(b.cols[k])];
@@ -267,6 +293,10 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
   s->n = m == nullptr ? 0 : m->n;
   if (s->n == 0) return s;
   s->bordered = bordered && s->n > 1;
+  // Below the size the profile takes the period in its elimination, as
+  // every earlier release did; above it the border is kept out, where its
+  // full row would square the profile's work.
+  s->profile_bordered = s->bordered && s->n >= smallest_general_lu;
   choose_profile_order(s, m);
   const int32_t leading = s->bordered ? s->n - 1 : s->n;
 
@@ -275,9 +305,9 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
     s->method = linear_method::profile;
   }
   bool exact = false;
-  const bool circulant = layout != nullptr && circulant_fits(m, leading, *layout) &&
-                         (s->method == linear_method::automatic ||
-                          s->method == linear_method::gmres_circulant);
+  const bool circulant =
+      layout != nullptr && circulant_fits(m, leading, *layout) &&
+      (s->method == linear_method::automatic || s->method == linear_method::gmres_circulant);
   if (circulant) {
     circulant_create(s->circulant, m, leading, *layout);
     double product = 0.0;
@@ -285,16 +315,16 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
     const double solves = s->bordered ? 2.0 : 1.0;
     exact = circulant_defect(s->circulant, m) < gmres_exact_defect;
     const double iterations = exact ? gmres_exact_iterations : gmres_assumed_iterations;
-    s->gmres_work = s->circulant.factor_work +
-                    solves * iterations *
-                        (s->circulant.solve_work + product + 2.0 * gmres_restart * leading);
+    s->gmres_work =
+        s->circulant.factor_work +
+        solves * iterations * (s->circulant.solve_work + product + 2.0 * gmres_restart * leading);
   }
   // A system that is its own plane average is solved exactly by the
   // transform, with N/2 + 1 factorisations of the circuit's size, which no
   // factorisation of the whole system undercuts: its LU is not analysed
   // (should GMRES give up later, the order is found then).
-  const bool lu_hopeless = exact && s->method == linear_method::automatic &&
-                           s->gmres_work < s->profile_work;
+  const bool lu_hopeless =
+      exact && s->method == linear_method::automatic && s->gmres_work < s->profile_work;
   if (lu_hopeless) s->method = linear_method::gmres_circulant;
   if (s->method == linear_method::automatic || s->method == linear_method::sparse_lu) {
     const double to_beat = circulant ? std::min(s->gmres_work, s->profile_work) : s->profile_work;
@@ -315,7 +345,9 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
     circulant_free(s->circulant);
     s->circulant = circulant_preconditioner{};
   }
-  if (s->method != linear_method::profile && s->bordered) lay_out_border(s, m);
+  if (s->bordered && (s->method != linear_method::profile || s->profile_bordered)) {
+    lay_out_border(s, m);
+  }
   if (s->method == linear_method::profile) {
     lay_out_profile(s, m);
     s->rescue = choice.rescue;
@@ -329,8 +361,10 @@ void linear_solver_factor(linear_solver* s, const matrix* m) {
   s->factored = m;
   if (s->method == linear_method::profile) {
     profile_solve& p = s->profile;
-    profile_refill(p.expanded, m, p.first, p.renumbered ? &p.order : nullptr);
+    const matrix part = profile_part(s, m);
+    profile_refill(p.expanded, &part, p.first, p.renumbered ? &p.order : nullptr);
     matrix_factor(p.expanded);
+    if (s->profile_bordered) factor_border(s, m);
     return;
   }
   if (s->method == linear_method::gmres_circulant) {
@@ -345,7 +379,11 @@ void linear_solver_substitute(linear_solver* s, real_vector* b) {
   if (s->n == 0) return;
   if (s->method == linear_method::profile) {
     if (s->rescue) std::copy(b->values, b->values + s->n, s->saved.begin());
-    substitute_profile(s->profile, b);
+    if (s->profile_bordered) {
+      substitute_border(s, b->values);
+    } else {
+      substitute_profile(s->profile, b);
+    }
     if (!s->rescue || all_finite(b->values, s->n)) return;
     rescue_with_lu(s);
     std::copy(s->saved.begin(), s->saved.end(), b->values);
@@ -358,10 +396,15 @@ void linear_solver_substitute(linear_solver* s, real_vector* b) {
 }
 
 linear_solver_report linear_solver_describe(const linear_solver* s) {
-  return {s->n, s->method,        s->method == linear_method::sparse_lu ? s->order : lu_order::automatic,
-          s->profile_work,  s->lu_work,
-          s->factor_entries, s->gmres_work,
-          s->krylov.iterations, s->fallbacks};
+  return {s->n,
+          s->method,
+          s->method == linear_method::sparse_lu ? s->order : lu_order::automatic,
+          s->profile_work,
+          s->lu_work,
+          s->factor_entries,
+          s->gmres_work,
+          s->krylov.iterations,
+          s->fallbacks};
 }
 
 void linear_solver_free(linear_solver* s) {

@@ -96,12 +96,12 @@ void order_component(const adjacency& a, int32_t seed, std::vector<char>& visite
 
 }  // namespace
 
-equation_order narrow_profile_order(const matrix* m) {
+equation_order narrow_profile_order(const matrix* m, bool keep_last) {
   const int32_t n = m->n;
-  const int32_t kept_last = n - 1;
+  const int32_t kept_last = keep_last ? n - 1 : -1;
   const adjacency a = adjacency_of(m, kept_last);
   std::vector<char> visited(static_cast<std::size_t>(n), 0);
-  visited[static_cast<std::size_t>(kept_last)] = 1;
+  if (keep_last) visited[static_cast<std::size_t>(kept_last)] = 1;
   std::vector<int32_t> order;
   order.reserve(static_cast<std::size_t>(n));
   std::vector<int32_t> scratch;
@@ -110,7 +110,7 @@ equation_order narrow_profile_order(const matrix* m) {
     if (!visited[static_cast<std::size_t>(v)]) order_component(a, v, visited, order, scratch);
   }
   std::reverse(order.begin(), order.end());
-  order.push_back(kept_last);
+  if (keep_last) order.push_back(kept_last);
   equation_order result;
   result.old_of_new = std::move(order);
   result.new_of_old.resize(static_cast<std::size_t>(n));

@@ -30,8 +30,10 @@ struct equation_order {
   std::vector<int32_t> new_of_old;
 };
 
-// Reverse Cuthill-McKee on the matrix's pattern, the last equation kept last.
-equation_order narrow_profile_order(const matrix* m);
+// Reverse Cuthill-McKee on the matrix's pattern, the last equation kept last
+// unless `keep_last` is false (a bordered system's leading block, whose
+// last equation is like any other).
+equation_order narrow_profile_order(const matrix* m, bool keep_last = true);
 
 // The factorisation's work in a numbering (sum of squared profile widths);
 // nullptr: the matrix's own numbering.
