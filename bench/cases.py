@@ -19,6 +19,15 @@ def discrete_natural_frequency(planes):
     return OSC_F0 / ((planes / math.pi) * math.sin(math.pi / planes))
 
 
+def planes_for_period_error(error):
+    """The fewest planes whose discrete natural period, T0 (N / pi)
+    sin(pi / N), lies within `error` of T0 (relative): about pi^2 / 6N^2."""
+    planes = 4
+    while 1.0 - (planes / math.pi) * math.sin(math.pi / planes) > error:
+        planes += 1
+    return planes
+
+
 def oscillator(q, planes):
     rp = q * OSC_Z0
     a, b = rp / 2.0, 0.72 * rp
@@ -149,9 +158,8 @@ def suite(smoke=False):
             cases.append(("rc_ladder_10", rc_ladder(10, planes), planes))
             cases.append(("rc_ladder_100", rc_ladder(100, planes), planes))
         return cases
-    # The oscillator's injection window admits at most 1000 planes.
     for q in (50, 5000):
-        for planes in (64, 256, 1000):
+        for planes in (64, 256, 1024):
             cases.append((f"osc_q{q}", oscillator(q, planes), planes))
     for planes in (64, 256, 1024):
         cases.append(("rectifier", rectifier(planes), planes))
