@@ -51,7 +51,7 @@ void gmres_create(gmres_space& g, int32_t n, int32_t restart, int32_t limit, dou
   g.tolerance = tolerance;
   const std::size_t un = static_cast<std::size_t>(n);
   const std::size_t m = static_cast<std::size_t>(restart);
-  g.basis.assign((m + 1) * un, 0.0);
+  g.basis.reset(new double[(m + 1) * un]);
   g.hessenberg.assign((m + 1) * m, 0.0);
   g.cosines.assign(m, 0.0);
   g.sines.assign(m, 0.0);
@@ -101,7 +101,7 @@ bool gmres_solve(gmres_space& g, const matrix* m, circulant_preconditioner& p, d
   if (!std::isfinite(beta)) return false;
   int32_t done = 0;
   while (done < g.limit) {
-    double* v0 = g.basis.data();
+    double* v0 = g.basis.get();
     for (int32_t i = 0; i < n; ++i) v0[i] = r[i] / beta;
     std::fill(g.rotated.begin(), g.rotated.end(), 0.0);
     g.rotated[0] = beta;
@@ -155,7 +155,7 @@ bool gmres_solve(gmres_space& g, const matrix* m, circulant_preconditioner& p, d
       const double c = g.coefficients[i];
       for (int32_t q = 0; q < n; ++q) r[q] += c * vi[q];
     }
-    double* correction = g.basis.data();  // v0 is no longer needed
+    double* correction = g.basis.get();  // v0 is no longer needed
     circulant_apply(p, r, correction);
     for (int32_t q = 0; q < n; ++q) x[q] += correction[q];
     leading_product(m, n, x, r);

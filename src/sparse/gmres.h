@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "sparse/circulant.h"
@@ -16,7 +17,10 @@ struct gmres_space {
   int32_t restart = 0;  // basis vectors before a restart
   int32_t limit = 0;    // iterations in all before giving up
   double tolerance = 0.0;  // on the backward error ‖b − A x‖ / (‖A‖ ‖x‖ + ‖b‖)
-  std::vector<double> basis;  // (restart + 1) × n
+  // (restart + 1) × n, left uninitialised: a solve writes each vector
+  // before it reads it, and the solve of a linear time-invariant circuit,
+  // which ends at its start, never touches the pages at all.
+  std::unique_ptr<double[]> basis;
   std::vector<double> hessenberg;  // (restart + 1) × restart, column-major
   std::vector<double> cosines, sines, rotated, coefficients;
   std::vector<double> work, residual;
