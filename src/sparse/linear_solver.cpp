@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "sparse/blocks.h"
@@ -92,6 +93,13 @@ struct linear_solver {
   bool rescue = false;
   std::vector<double> saved;  // the right side, while a profile solve may need redoing
   border last;
+  // The values of the matrix last factorised (diagonal, then each entry's
+  // lower and upper value, row by row) for the profile and the LU: a linear
+  // circuit assembles the same Jacobian in every iteration, and its factors
+  // are kept rather than made again from the same values. Empty for GMRES,
+  // whose preconditioner keeps its own.
+  std::vector<double> factored_values;
+  bool factors_kept = false;
 };
 
 namespace {
@@ -353,12 +361,47 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
     s->rescue = choice.rescue;
     if (s->rescue) s->saved.assign(static_cast<std::size_t>(s->n), 0.0);
   }
+  if (s->method != linear_method::gmres_circulant) {
+    std::size_t values = static_cast<std::size_t>(s->n);
+    for (int32_t i = 0; i < s->n; ++i) values += 2 * static_cast<std::size_t>(m->rows[i].count);
+    s->factored_values.assign(values, 0.0);
+  }
   return s;
 }
+
+namespace {
+
+// Whether m holds, bit for bit, the values last factorised; records them
+// for the next call either way. One pass, which stops comparing at the
+// first difference.
+bool unchanged_since_factored(linear_solver* s, const matrix* m) {
+  double* kept = s->factored_values.data();
+  bool same = s->factors_kept;
+  auto take = [&](double value) {
+    same = same && std::memcmp(kept, &value, sizeof value) == 0;
+    *kept++ = value;
+  };
+  for (int32_t i = 0; i < m->n; ++i) {
+    const matrix_row& r = m->rows[i];
+    take(r.diag);
+    for (int32_t k = 0; k < r.count; ++k) {
+      take(r.entries[k].lower);
+      take(r.entries[k].upper);
+    }
+  }
+  s->factors_kept = true;
+  return same;
+}
+
+}  // namespace
 
 void linear_solver_factor(linear_solver* s, const matrix* m) {
   if (s->n == 0) return;
   s->factored = m;
+  if (!s->factored_values.empty() && s->method != linear_method::gmres_circulant &&
+      unchanged_since_factored(s, m)) {
+    return;
+  }
   if (s->method == linear_method::profile) {
     profile_solve& p = s->profile;
     const matrix part = profile_part(s, m);
