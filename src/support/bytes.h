@@ -37,13 +37,13 @@ struct byte_writer {
  private:
   template <class unsigned_type>
   void put(unsigned_type u) {
-    const std::size_t at = bytes.size();
-    bytes.resize(at + sizeof u);
+    uint8_t field[sizeof u];
     if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(&bytes[at], &u, sizeof u);
+      std::memcpy(field, &u, sizeof u);
     } else {
-      for (std::size_t i = 0; i < sizeof u; ++i) bytes[at + i] = static_cast<uint8_t>(u >> (8 * i));
+      for (std::size_t i = 0; i < sizeof u; ++i) field[i] = static_cast<uint8_t>(u >> (8 * i));
     }
+    bytes.insert(bytes.end(), field, field + sizeof u);
   }
 };
 
