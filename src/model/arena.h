@@ -7,9 +7,11 @@
 //
 // An expansion to many time planes carves millions of small records, so the
 // carving is inline and each record is aligned for its own type only. The
-// chunks come zeroed from calloc and grow as the arena does: the large ones
-// are fresh pages of the system, which arrive zeroed without a pass over
-// them.
+// chunks grow as the arena does and come zeroed: the small ones from calloc,
+// the large ones as fresh pages of the system, which arrive zeroed without
+// a pass over them, in huge pages where the system offers them: a fault per
+// 2 MB rather than per 4 KB, where page faults had taken a third of the
+// processor time of a 1024-plane ladder.
 #pragma once
 
 #include <cstddef>
@@ -23,13 +25,16 @@
 namespace pss {
 
 struct arena {
+  // Frees a chunk: a mapping of `mapped` bytes, or (0) a calloc'd block.
   struct release {
-    void operator()(std::byte* chunk) const { std::free(chunk); }
+    std::size_t mapped = 0;
+    void operator()(std::byte* chunk) const;
   };
   std::vector<std::unique_ptr<std::byte, release>> chunks;
   std::byte* cursor = nullptr;
   std::size_t left = 0;
-  std::size_t next_chunk = 0;  // the size of the next chunk; 0 before the first
+  std::size_t next_chunk = 0;    // the size of the next chunk; 0 before the first
+  std::size_t mapped_bytes = 0;  // in chunks mapped from the system, which the heap does not count
 };
 
 // The carving when the present chunk has no room: a new chunk, or a block
