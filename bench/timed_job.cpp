@@ -9,6 +9,7 @@
 
 #include "newton/newton_work.h"
 #include "run/job_start.h"
+#include "support/memory.h"
 
 namespace {
 
@@ -28,5 +29,6 @@ void report() {
 
 int main(int argc, char** argv) {
   std::atexit(report);
+  pss::keep_freed_memory();
   return pss::job_start(argc, argv);
 }

@@ -21,4 +21,8 @@ memory_budget available_memory();
 // A size for messages: "512 KiB", "3.21 MiB", "1350 GiB".
 std::string memory_text(double bytes);
 
+// Sets the heap up for a job that builds and frees large temporaries one
+// after another; the programs call it first thing.
+void keep_freed_memory();
+
 }  // namespace pss
