@@ -348,7 +348,12 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs):
       "every ratio is taken between figures of the same invocation.")
     w(f"- *Before*: pss at revision {baseline_rev}, the profile solve redone in "
       "every Newton iteration, run on the same network files; cases it cannot "
-      "finish in memory or time are marked.")
+      "finish in memory or time, or cannot read (the rectifiers' junction "
+      "diode came after it), are marked.")
+    w("- Each process is timed alone, from its start to its end, its input "
+      "and output through files; its peak memory is read in a run of its own "
+      "under /usr/bin/time, whose own start would otherwise be a millisecond "
+      "of every small job's figure.")
     w("- ngspice: its transient with a maximum step of 1/200 of the period and "
       "default tolerances, run until it has settled (oscillators: the amplitude "
       "within 1e-3; the rectifier: the mean over a period within 1e-5; the ladders "
