@@ -316,6 +316,19 @@ def machine():
     return f"{cpu}, {os.cpu_count()} cores, {mem}, {platform.system()} {platform.release()}"
 
 
+LOAD_AT_START = os.getloadavg() if hasattr(os, "getloadavg") else None
+
+
+def load_text():
+    """The machine's load average when the run began and when it ended: other
+    work on its cores slows every figure, the ratios taken in one run less."""
+    if LOAD_AT_START is None:
+        return "unknown"
+    end = os.getloadavg()
+    return (f"{LOAD_AT_START[0]:.2f} when the run began, {end[0]:.2f} when it ended "
+            f"(one-minute averages, on {os.cpu_count()} cores)")
+
+
 def per_iteration(r):
     t = r.get("timings", {})
     n = t.get("iterations", 0) or 1
@@ -343,6 +356,7 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs):
     w("")
     w(f"- Date: {started:%Y-%m-%d %H:%M} UTC")
     w(f"- Machine: {machine()}")
+    w(f"- Load: {load_text()}")
     w(f"- Each figure is the median of {repeats} runs (of 11 for jobs under 0.1 s, "
       "and runs longer than 30 s once); "
       "every ratio is taken between figures of the same invocation.")
