@@ -1,8 +1,10 @@
 #include "run/natural_cycle.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <vector>
 
 #include "model/codes.h"
 #include "model/lookups.h"
