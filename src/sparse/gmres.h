@@ -13,9 +13,9 @@
 namespace pss {
 
 struct gmres_space {
-  int32_t n = 0;        // the leading equations solved
-  int32_t restart = 0;  // basis vectors before a restart
-  int32_t limit = 0;    // iterations in all before giving up
+  int32_t n = 0;           // the leading equations solved
+  int32_t restart = 0;     // basis vectors before a restart
+  int32_t limit = 0;       // iterations in all before giving up
   double tolerance = 0.0;  // on the backward error ‖b − A x‖ / (‖A‖ ‖x‖ + ‖b‖)
   // (restart + 1) × n, left uninitialised: a solve writes each vector
   // before it reads it, and the solve of a linear time-invariant circuit,
