@@ -604,6 +604,44 @@ def write_checks(w, results):
     w(f"| every result agrees with before to 1e-9 | largest difference {fmt(worst, 2)}"
       f"{'; ' + ', '.join(far) if far else ''} | {mark(worst <= 1e-9 and not far)} |")
     w("")
+    write_limits(w, find)
+
+
+def write_limits(w, find):
+    """What stands behind the comparisons with ngspice that fall short of
+    their checks, in the figures of this run."""
+    notes = []
+    fast, slow = find("rectifier", 64), find("rectifier_1k_source", 64)
+    if (fast and (fast.get("ngspice") or {}).get("wall")
+            and fast["ngspice"]["wall"] < 10.0 * fast["new"]["wall"]):
+        ng = fast["ngspice"]
+        text = (f"*The rectifier* charges its capacitor to the peak through the diode in "
+                f"the first cycle, so ngspice's transient has settled after "
+                f"{ng['settled']} periods ({fmt(ng['wall'] * 1e3)} ms, its start "
+                f"included), while pss's job is {len(fast['new']['iterations'])} Newton "
+                f"iterations under SPICE's junction limiting ({fmt(fast['new']['wall'] * 1e3)} "
+                f"ms, its start included).")
+        if slow and (slow.get("ngspice") or {}).get("wall"):
+            text += (f" Behind a 1 kΩ source the same load charges over "
+                     f"{slow['ngspice']['settled']} periods, and there pss is "
+                     f"{fmt(slow['ngspice']['wall'] / slow['new']['wall'])}× faster.")
+        notes.append(text)
+    for planes in (256, 1024):
+        r = find("rc_ladder_100", planes)
+        ng = (r or {}).get("ngspice") or {}
+        if r and ng.get("wall") and ng["wall"] < r["new"]["wall"]:
+            n = r["new"]["timings"].get("n", 0) or 1
+            notes.append(
+                f"*The 100-section RC ladder* settles in {ng['settled']} periods of its "
+                f"100 nodes in ngspice ({fmt(ng['wall'] * 1e3)} ms); on {planes} planes "
+                f"pss solves {int(n)} unknowns in {fmt(r['new']['wall'] * 1e3)} ms, "
+                f"{fmt(r['new']['wall'] / n * 1e9)} ns an unknown for the whole job.")
+    if notes:
+        w("Behind the comparisons with ngspice that fall short:")
+        w("")
+        for text in notes:
+            w(f"- {text}")
+        w("")
 
 
 def pss_period(wave, folder, job):
