@@ -124,6 +124,13 @@ void check_junction_diode(const node* n, const node* other, const conection_entr
   need_nodes(n, other, e, 1);
 }
 
+// The law takes square roots of PHI and divides by L.
+void check_mos_channel(const node* n, const node* other, const conection_entry* e) {
+  need_nodes(n, other, e, 4);
+  const mos_card m = read_mos_card(e->conection);
+  if (!(m.phi > 0) || !(m.l > 0)) refuse_element(n, other, e, "has PHI or L not above 0");
+}
+
 void check_inductor(const node* n, const node* other, const conection_entry* e) {
   need_nodes(n, other, e, 2);
   need_attribute(n, other, e, attr::inductance);

@@ -88,6 +88,14 @@ constexpr element_kind junction_diode_central{.type = conection_type::junction_d
                                               .dc = dc_path::conducts,
                                               .control = junction_diode_control,
                                               .needs_three_planes = true};
+// The channel reads its gate and bulk; it conducts only when on, so DC
+// paths count through the bulk junctions beside it.
+constexpr element_kind mos_channel{.type = conection_type::mos_channel,
+                                   .name = "MOS channel, level 1",
+                                   .label = "M",
+                                   .model = mos_channel_res,
+                                   .list_in_pattern = true,
+                                   .check = check_mos_channel};
 constexpr element_kind cap1{.type = conection_type::cap1,
                             .name = "capacitor, backward difference",
                             .label = "CAP1",
@@ -138,6 +146,7 @@ const element_kind* element_kind_of(int32_t type) {
     case conection_type::diode: return &diode;
     case conection_type::junction_diode: return &junction_diode;
     case conection_type::junction_diode_central: return &junction_diode_central;
+    case conection_type::mos_channel: return &mos_channel;
     case conection_type::cap1: return &cap1;
     case conection_type::cap2: return &cap2;
     case conection_type::inductor: return &inductor;

@@ -154,6 +154,36 @@ constexpr double junction_gmin = 1e-12;             // S, across every junction
 junction_card read_junction_card(const conection* con);
 junction_point junction_law(const junction_card& d, double v);
 
+// The level-1 MOS channel (Shichman-Hodges) in the n-channel frame: the
+// voltages are polarity times the terminal voltages, each taken from the
+// source terminal, and the current flows from drain to source.
+struct mos_card {
+  double polarity;  // +1 n-channel, -1 p-channel
+  double vto, kp, gamma, phi, lambda, w, l;
+};
+struct fet_voltages {
+  double vgs, vds, vbs;  // V
+};
+struct mos_point {
+  double current;  // A, drain to source, in the n-channel frame
+  double gg;       // d current / d vgs, S
+  double gd;       // d current / d vds, S
+  double gb;       // d current / d vbs, S
+};
+mos_card read_mos_card(const conection* con);
+mos_point mos_law(const mos_card& m, const fet_voltages& v);
+// The threshold the gate sees with the bulk at vbx below the end that acts
+// as the source (V, n-channel frame).
+double mos_threshold(const mos_card& m, double vbx);
+
+// mos_limit.cpp: SPICE's limits on a MOS's voltage steps between Newton
+// iterations (fetlim on the gate, limvds on the drain), and the state that
+// keeps them: three junction_states per slot, vgs, vds and vbs.
+double fet_limit(double v_new, double v_old, double threshold);
+double drain_limit(double v_new, double v_old);
+fet_voltages limited_fet_voltages(junction_state* s, const mos_card& m, const fet_voltages& v);
+junction_state* fet_state_of(circuit* c, conection_entry* e, int k);
+
 // The models, one a file.
 double vsource_coupling_res(const element_call& call, entry_list& out);
 double current_source_res(const element_call& call);
@@ -163,6 +193,7 @@ double resistor_res(const element_call& call, entry_list& out);
 double window_resistor_res(const element_call& call, entry_list& out);
 double diode_res(const element_call& call, entry_list& out);
 double junction_diode_res(const element_call& call, entry_list& out);
+double mos_channel_res(const element_call& call, entry_list& out);
 double cap1_res(const element_call& call, entry_list& out);
 double cap2_res(const element_call& call, entry_list& out);
 double inductor_res(const element_call& call, entry_list& out);
@@ -185,6 +216,7 @@ void check_resistor(const node* n, const node* other, const conection_entry* e);
 void check_window_resistor(const node* n, const node* other, const conection_entry* e);
 void check_diode(const node* n, const node* other, const conection_entry* e);
 void check_junction_diode(const node* n, const node* other, const conection_entry* e);
+void check_mos_channel(const node* n, const node* other, const conection_entry* e);
 void check_capacitor(const node* n, const node* other, const conection_entry* e);
 void check_inductor(const node* n, const node* other, const conection_entry* e);
 

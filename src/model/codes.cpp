@@ -34,6 +34,14 @@ const char* attribute_name(int32_t id) {
     case attr::junction_tt: return "transit time";
     case attr::junction_bv: return "junction breakdown voltage";
     case attr::junction_ibv: return "current at breakdown voltage";
+    case attr::mos_polarity: return "MOS polarity";
+    case attr::mos_vto: return "MOS threshold voltage";
+    case attr::mos_kp: return "MOS transconductance parameter";
+    case attr::mos_gamma: return "MOS bulk threshold parameter";
+    case attr::mos_phi: return "MOS surface potential";
+    case attr::mos_lambda: return "MOS channel-length modulation";
+    case attr::mos_w: return "MOS channel width";
+    case attr::mos_l: return "MOS effective channel length";
     case attr::capacitance: return "capacitance";
     case attr::capacitance_poly: return "capacitance polynomial follows";
     case attr::capacitance_exp: return "exponential capacitance follows";

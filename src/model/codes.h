@@ -18,6 +18,10 @@ constexpr int32_t diode = 200;
 // SPICE level-1 junction diode; its charge differenced backward or central.
 constexpr int32_t junction_diode = 210;
 constexpr int32_t junction_diode_central = 211;
+// Level-1 MOS channel between drain and source, read from its node list
+// [D, G, S, B]; the bulk junctions and overlap capacitances are separate
+// junction diodes and capacitors.
+constexpr int32_t mos_channel = 240;
 constexpr int32_t cap1 = 601;           // capacitor, backward difference
 constexpr int32_t cap2 = 602;           // capacitor, central difference
 constexpr int32_t inductor = 701;       // explicit
@@ -56,6 +60,15 @@ constexpr int32_t junction_fc = 215;   // forward-bias depletion coefficient
 constexpr int32_t junction_tt = 216;   // transit time, s
 constexpr int32_t junction_bv = 217;   // reverse breakdown voltage, V (positive)
 constexpr int32_t junction_ibv = 218;  // current at breakdown voltage, A
+// The MOS channel's model card, in SPICE's units.
+constexpr int32_t mos_polarity = 240;  // +1 n-channel, -1 p-channel
+constexpr int32_t mos_vto = 241;       // zero-bias threshold voltage, V
+constexpr int32_t mos_kp = 242;        // transconductance parameter, A/V^2
+constexpr int32_t mos_gamma = 243;     // bulk threshold parameter, V^0.5
+constexpr int32_t mos_phi = 244;       // surface potential, V
+constexpr int32_t mos_lambda = 245;    // channel-length modulation, 1/V
+constexpr int32_t mos_w = 246;         // channel width, m
+constexpr int32_t mos_l = 247;         // effective channel length, m
 constexpr int32_t capacitance = 600;
 constexpr int32_t capacitance_poly = 603;
 constexpr int32_t capacitance_exp = 604;

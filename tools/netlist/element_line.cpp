@@ -23,6 +23,7 @@ constexpr element_letter letters[] = {
     {'R', parse_resistor},  {'C', parse_capacitor},       {'L', parse_inductor},
     {'D', parse_diode},     {'I', parse_current_source},  {'V', parse_voltage_source},
     {'F', parse_generator}, {'W', parse_window_resistor}, {'G', parse_vccs},
+    {'M', parse_mos},
 };
 
 // An inductor line chooses its form with TRAP (read by the inductor's
@@ -55,15 +56,20 @@ bool name_is_free(netlist& nl, const token& name) {
   return false;
 }
 
-bool read_ends(netlist& nl, const statement& st, nl_element& e) {
+// A MOS line's first two nodes are its drain and gate, which may be one
+// node; its parser reads the other two and refuses drain and source on one
+// node.
+bool read_ends(netlist& nl, const statement& st, nl_element& e, bool is_mos) {
   if (st.tokens.size() < 3 || is_punctuation(st.tokens[1]) || is_punctuation(st.tokens[2])) {
-    error(nl, st.tokens[0].line, e.name + ": needs two nodes");
+    error(
+        nl, st.tokens[0].line,
+        e.name + (is_mos ? ": needs four nodes: drain, gate, source, bulk" : ": needs two nodes"));
     return false;
   }
   e.a = node_named(nl, st.tokens[1]);
   e.b = node_named(nl, st.tokens[2]);
   if (e.a < 0 || e.b < 0) return false;
-  if (e.a == e.b) {
+  if (e.a == e.b && !is_mos) {
     error(nl, st.tokens[2].line, e.name + ": both ends on node " + quoted_node(nl, e.a));
     return false;
   }
@@ -106,7 +112,7 @@ void parse_element(netlist& nl, const statement& st) {
   }
   if (!name_is_free(nl, name)) return;
   nl_element e{name.text, name.line, 0, 0, 0, {}, {}, {}, {}, 0, {}, nullptr, {}, 0, 0};
-  if (!read_ends(nl, st, e)) return;
+  if (!read_ends(nl, st, e, letter == 'M')) return;
   e.written_a = e.a;
   e.written_b = e.b;
   std::vector<item> items;
