@@ -134,8 +134,11 @@ double junction_critical_voltage(double is, double nvt);
 double pn_limit(double v_new, double v_old, double nvt, double vcrit);
 double limited_junction_voltage(junction_state& s, double v, double nvt, double vcrit,
                                 double breakdown);
-// The entry's state for slot k, made on first use.
-junction_state& junction_of(circuit* c, conection_entry* e, int k);
+// The entry's state for slot k, made on first use. `handed_over` picks a
+// second state of the entry, for the junction of the plane before its own
+// when a windowed switch handed that plane's history over from another
+// node: the diode has no record there to keep it.
+junction_state& junction_of(circuit* c, conection_entry* e, int k, bool handed_over = false);
 
 // The SPICE junction diode's law at a junction voltage v (anode to
 // cathode): the static current with GMIN, its conductance, and the stored
