@@ -5,6 +5,7 @@
 // note each, so that the element and directive readers see only what pss
 // represents. `mil` (a thousandth of an inch) is rewritten to metres here
 // because the plain grammar reads `m` as milli.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <set>
@@ -32,6 +33,32 @@ std::string without_title_and_dollar_comments(const std::string& text) {
     }
     if (ch == '$' && (i == 0 || text[i - 1] == ' ' || text[i - 1] == '\t')) comment = true;
     if (!title && !comment) out += ch;
+  }
+  return out;
+}
+
+// A comment line `*pss .pss ...` or `*pss .osc ...` carries pss's own
+// analysis in a deck that ngspice runs too, which reads it as a comment:
+// the marker is blanked so that the directive is read; any other directive
+// after the marker is an error.
+std::string with_pss_lines_read(const std::string& text, netlist& nl) {
+  std::string out = text;
+  int line = 1;
+  for (std::size_t start = 0; start < out.size(); ++line) {
+    std::size_t end = out.find('\n', start);
+    if (end == std::string::npos) end = out.size();
+    const std::string head = lower(out.substr(start, 5));
+    if (head == "*pss " || head == "*pss\t") {
+      const std::size_t word = std::min(out.find_first_not_of(" \t", start + 5), end);
+      const std::size_t stop = std::min(out.find_first_of(" \t\r\n", word), end);
+      const std::string directive = lower(out.substr(word, stop - word));
+      if (directive == ".pss" || directive == ".osc") {
+        out.replace(start, 4, "    ");
+      } else {
+        error(nl, line, "a *pss line carries .pss or .osc, not '" + directive + "'");
+      }
+    }
+    start = end + 1;
   }
   return out;
 }
@@ -69,7 +96,9 @@ std::vector<statement> spice_statements(const std::string& text, netlist& nl) {
   std::vector<statement> kept;
   int control_line = 0;
   for (statement& st :
-       read_statements(with_params_substituted(without_title_and_dollar_comments(text), nl), nl)) {
+       read_statements(with_params_substituted(
+                           with_pss_lines_read(without_title_and_dollar_comments(text), nl), nl),
+                       nl)) {
     const std::string name = lower(st.tokens[0].text);
     const int line = st.tokens[0].line;
     if (control_line > 0) {

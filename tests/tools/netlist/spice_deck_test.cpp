@@ -45,10 +45,12 @@ TEST(spice_deck, lines_without_meaning_for_a_steady_state_get_one_note_each) {
   }
 }
 
-// A deck's model cards are the netlist's: the diode compiles as it does in
-// pss's own grammar, with no note.
+// A deck's model cards are the netlist's: the diode and the MOS transistor
+// compile as they do in pss's own grammar, with no note.
 TEST(spice_deck, a_model_card_gives_its_diode_the_same_network_as_in_a_netlist) {
-  const std::string body = "R1 a b 1k\n.model dx D(IS=1e-14 N=1.1)\nD1 b 0 dx\nI1 0 a 1m\n";
+  const std::string body =
+      "R1 a b 1k\n.model dx D(IS=1e-14 N=1.1)\nD1 b 0 dx\nI1 0 a 1m\n"
+      "M1 a b 0 0 nx W=2u L=1u\n.model nx NMOS (LEVEL=1 VTO=0.5 CGSO=1n CBD=1f)\n";
   const compiled_netlist deck = compile_deck("a title line\n" + body + ".end\n");
   const compiled_netlist plain = compile_netlist(body, compile_options{});
   ASSERT_TRUE(deck.ok) << messages_of(deck);
@@ -86,6 +88,9 @@ TEST(spice_deck, what_pss_cannot_represent_is_refused_with_its_line_and_reason) 
       {"R3 b 0 {2k", 1000, "deck.cir:3: error: a '{' without its '}'"},
       {".param r", 1000, "deck.cir:3: error: .param: expected NAME=VALUE"},
       {".control\nrun", 1000, "deck.cir:3: error: .control block without .endc"},
+      {"*pss .tran 1u 1m", 1000,
+       "deck.cir:3: error: a *pss line carries .pss or .osc, not '.tran'"},
+      {"*pss .end", 1000, "deck.cir:3: error: a *pss line carries .pss or .osc, not '.end'"},
   };
   for (const row& r : rows) {
     const compiled_netlist out = compile_deck(
@@ -114,6 +119,19 @@ TEST(spice_deck, a_sines_frequency_becomes_its_harmonic_and_mil_a_length) {
   const compiled_netlist mil = compile_deck("t\nC1 a 0 2mil\nR1 a 0 1\nI1 a 0 1\n");
   ASSERT_TRUE(mil.ok && plain_m.ok);
   EXPECT_NE(write_network(mil.network), write_network(plain_m.network));
+}
+
+// ngspice reads *pss lines as comments; pss reads the directive after the
+// marker.
+TEST(spice_deck, pss_lines_carry_the_analysis_and_the_oscillator) {
+  const compiled_netlist out = compile_deck(
+      "t\n*pss .pss 2k PLANES=32\n*PSS .osc a 2k 0.5\nV1 b 0 SIN(0 1 4k)\nR1 b a 1k\n"
+      "C1 a 0 1u\nL1 a 0 1m\n",
+      0);
+  ASSERT_TRUE(out.ok) << messages_of(out);
+  EXPECT_EQ(out.analysis.planes, 32);
+  EXPECT_EQ(out.analysis.fundamental(), 2000);
+  EXPECT_EQ(out.names.nodes[1], "osc#inject");
 }
 
 TEST(spice_deck, params_are_evaluated_in_braces_with_spice_suffixes_and_precedence) {
