@@ -273,8 +273,9 @@ TEST(mos_transistor, compiled_charges_and_bulk_currents_against_spice_forms) {
   }
 }
 
-// Four transistors in cut-off, saturation with body effect, the linear
-// region behind RD and RS, and a p-channel load, solved from a zero start;
+// Transistors in saturation with body effect, the linear region behind RD
+// and RS, a p-channel one, and one whose KP comes from TOX and U0, solved
+// from a zero start;
 // ngspice's operating point of the same netlist (printed with 11 digits).
 TEST(mos_transistor, operating_point_is_ngspices) {
   const std::string netlist =
@@ -285,7 +286,9 @@ TEST(mos_transistor, operating_point_is_ngspices) {
       "R4 vdd d4 100k\nM4 d4 vdd 0 0 NR W=20u L=2u\n"
       ".model NM NMOS (LEVEL=1 VTO=0.8 KP=50u GAMMA=0.5 PHI=0.65 LAMBDA=0.02 CGSO=1n CBD=10f)\n"
       ".model PM PMOS (LEVEL=1 VTO=-0.9 KP=20u GAMMA=0.4 PHI=0.7 LAMBDA=0.03)\n"
-      ".model NR NMOS (LEVEL=1 VTO=0.8 KP=50u RD=200 RS=100)\n";
+      ".model NR NMOS (LEVEL=1 VTO=0.8 KP=50u RD=200 RS=100)\n"
+      // KP from the oxide: U0 eps_ox / TOX.
+      "R5 vdd d5 10k\nM5 d5 g 0 0 NT W=10u L=2u\n.model NT NMOS (LEVEL=1 VTO=0.7 TOX=20n U0=500)\n";
   const compiled_netlist compiled = compile_netlist(netlist);
   ASSERT_TRUE(compiled.ok);
   job_run job = run_job(write_network(compiled.network), "1e-12\nn\n1\ny\ny\n1\n");
@@ -295,8 +298,11 @@ TEST(mos_transistor, operating_point_is_ngspices) {
     const char* node;
     double ngspice;
   };
-  const row rows[] = {
-      {"d1", 2.57313182567}, {"d2", 4.60683081353}, {"d3", 4.39969048199}, {"d4", 0.0386048819599}};
+  const row rows[] = {{"d1", 2.57313182567},
+                      {"d2", 4.60683081353},
+                      {"d3", 4.39969048199},
+                      {"d4", 0.0386048819599},
+                      {"d5", 1.35261684795}};
   for (const row& r : rows) {
     for (std::size_t i = 0; i < compiled.names.nodes.size(); ++i) {
       if (compiled.names.nodes[i] != r.node) continue;

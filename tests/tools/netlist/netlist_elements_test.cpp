@@ -227,6 +227,16 @@ TEST(netlist_elements, junction_diode_lines_refused) {
       {"G1 a 0 c\nR1 a 0 1\n", "G1: needs two control nodes"},
       {"G1 a 0 c 0 1\nR1 a 0 1\nR2 c 0 1\nR3 a d 1\nR4 d 0 1\nG2 d 0 c 0 1\n",
        "G2: control node 'c' is neither fixed nor a neighbour of 'd'"},
+      {"M1 d g\n", "M1: needs four nodes: drain, gate, source, bulk"},
+      {"M1 d g s b\n", "M1: needs a .model name after its four nodes"},
+      {".model dm D\nM1 d g s b dm\n", "M1: .model 'dm' is a D, not a NMOS or PMOS"},
+      {".model nm NMOS\nM1 d g d b nm\n", "M1: drain and source on node 'd'"},
+      {".model nm NMOS (LEVEL=2)\nM1 d g s b nm\n", "M1: only LEVEL=1, Shichman-Hodges, is known"},
+      {".model nm NMOS (NSUB=1e15)\nM1 d g s b nm\n",
+       "M1: .model parameter NSUB is not modelled; give VTO, GAMMA and PHI instead of the doping"},
+      {".model nm NMOS (LD=1u)\nM1 d g s b nm L=2u\n", "M1: L - 2 LD must be positive"},
+      {".model nm NMOS (PHI=0)\nM1 d g s b nm\n", "M1: PHI must be positive"},
+      {".model nm NMOS\nM1 d g s b nm PD=1u\n", "M1: unexpected 'PD='"},
   };
   for (const row& r : rows) {
     const compiled_netlist out = compile_netlist(r.netlist);
