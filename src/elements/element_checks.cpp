@@ -124,9 +124,16 @@ void check_junction_diode(const node* n, const node* other, const conection_entr
   need_nodes(n, other, e, 1);
 }
 
-// The law takes square roots of PHI and divides by L.
+// The model finds the row's sign by the drain and source of its list,
+// which must be the element's ends; the law takes square roots of PHI and
+// divides by L.
 void check_mos_channel(const node* n, const node* other, const conection_entry* e) {
   need_nodes(n, other, e, 4);
+  const node* drain = e->nodes->node;
+  const node* source = e->nodes->next->next->node;
+  if (!((drain == n && source == other) || (drain == other && source == n))) {
+    refuse_element(n, other, e, "has a node list whose drain and source are not its ends");
+  }
   const mos_card m = read_mos_card(e->conection);
   if (!(m.phi > 0) || !(m.l > 0)) refuse_element(n, other, e, "has PHI or L not above 0");
 }

@@ -18,7 +18,6 @@
 //             and NAME#s where the other branches end.
 // A branch whose two ends are the same node (the bulk tied to the source)
 // is left out.
-#include <cmath>
 
 #include "model/codes.h"
 #include "tools/netlist/compiler.h"
