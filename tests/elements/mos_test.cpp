@@ -225,6 +225,13 @@ const charge_row charge_rows[] = {
      0.4e-9 * 10e-6 * 2 + 0.2e-9 * 1.5e-6 * 2 - depletion(20e-15, 0.9, 0.4, -2),
      depletion(20e-15, 0.9, 0.4, -2) + 0.2e-9 * 1.5e-6 * -2,
      junction_current(1e-15, -2)},
+    // The central forms of the capacitors and junctions hold the same
+    // charges.
+    {"p, central differences", "M1 d g s b P1 W=10u L=1u\n.options DIFFERENCE=CENTRAL\n" + p_card,
+     "g", "b", 1, 2, 5, 6,
+     0.5e-9 * 10e-6 * 1,
+     -depletion(10e-15, 0.8, 0.5, -5) - depletion(10e-15, 0.8, 0.5, -1),
+     -junction_current(1e-14, -5) - junction_current(1e-14, -1)},
 };
 // clang-format on
 
@@ -233,14 +240,19 @@ struct terminal_sums {
 };
 
 // The charge and static current the compiled branches of M1 hold at node x.
-terminal_sums sums_at(const circuit* c, const node* x) {
+terminal_sums sums_at(const circuit* c, const node* x, const charge_row& r) {
   terminal_sums sums;
   for (const std::string suffix : {"#cgs", "#cgd", "#cgb", "#bd", "#bs"}) {
     for (const element_end& end : ends_of(c, "M1" + suffix)) {
       if (end.at != x) continue;
       const double v = voltage(const_cast<node*>(end.at), 0)->value -
                        voltage(const_cast<node*>(end.toward), 0)->value;
-      if (end.entry->conection->type == conection_type::cap1) {
+      const int32_t type = end.entry->conection->type;
+      // The netlist's DIFFERENCE option picks the forms of all the branches.
+      EXPECT_EQ(type == conection_type::cap2 || type == conection_type::junction_diode_central,
+                std::string(r.label).find("central") != std::string::npos)
+          << r.label << ", " << suffix;
+      if (type == conection_type::cap1 || type == conection_type::cap2) {
         sums.charge += find_attribute(end.entry->conection, attr::capacitance)->value * v;
         continue;
       }
@@ -265,8 +277,8 @@ TEST(mos_transistor, compiled_charges_and_bulk_currents_against_spice_forms) {
     for (int i = 0; i < 4; ++i) {
       if (compiled->index(names[i]) >= 0) voltage(compiled->node_named(names[i]), 0)->value = v[i];
     }
-    const terminal_sums gate = sums_at(compiled->c, compiled->node_named(r.gate));
-    const terminal_sums bulk = sums_at(compiled->c, compiled->node_named(r.bulk));
+    const terminal_sums gate = sums_at(compiled->c, compiled->node_named(r.gate), r);
+    const terminal_sums bulk = sums_at(compiled->c, compiled->node_named(r.bulk), r);
     EXPECT_NEAR(gate.charge, r.gate_charge, 1e-9 * std::fabs(r.gate_charge)) << r.label;
     EXPECT_NEAR(bulk.charge, r.bulk_charge, 1e-9 * std::fabs(r.bulk_charge)) << r.label;
     EXPECT_NEAR(bulk.current, r.bulk_current, 1e-9 * std::fabs(r.bulk_current)) << r.label;
