@@ -17,12 +17,21 @@ bool is_punctuation(const token& t) {
 struct element_letter {
   char letter;
   element_parser parse;
+  letter_nodes nodes;
 };
 
+// A new element letter is one row: its parser, and its nodes so that it
+// may stand inside a subcircuit.
 constexpr element_letter letters[] = {
-    {'R', parse_resistor},  {'C', parse_capacitor},       {'L', parse_inductor},
-    {'D', parse_diode},     {'I', parse_current_source},  {'V', parse_voltage_source},
-    {'F', parse_generator}, {'W', parse_window_resistor}, {'G', parse_vccs},
+    {'R', parse_resistor, {2, 2, "SERIES CTRL", false}},
+    {'C', parse_capacitor, {2, 2, "", false}},
+    {'L', parse_inductor, {2, 2, "", false}},
+    {'D', parse_diode, {2, 2, "", false}},
+    {'I', parse_current_source, {2, 2, "", false}},
+    {'V', parse_voltage_source, {2, 2, "", false}},
+    {'F', parse_generator, {2, 2, "", true}},
+    {'W', parse_window_resistor, {2, 2, "SOURCE", false}},
+    {'G', parse_vccs, {4, 4, "", false}},
 };
 
 // An inductor line chooses its form with TRAP (read by the inductor's
@@ -50,8 +59,8 @@ bool name_is_free(netlist& nl, const token& name) {
   const int earlier = find_element(nl, name.text);
   if (earlier < 0) return true;
   error(nl, name.line,
-        "duplicate element name '" + name.text + "' (first on line " +
-            std::to_string(nl.elements[static_cast<std::size_t>(earlier)].line) + ")");
+        "duplicate element name '" + name.text + "' (first on " +
+            line_reference(nl, nl.elements[static_cast<std::size_t>(earlier)].line) + ")");
   return false;
 }
 
@@ -79,6 +88,13 @@ element_parser parser_of_letter(char letter) {
   return nullptr;
 }
 
+const letter_nodes* nodes_of_letter(char letter) {
+  for (const element_letter& l : letters) {
+    if (l.letter == letter) return &l.nodes;
+  }
+  return nullptr;
+}
+
 int find_element(const netlist& nl, const std::string& name) {
   const auto found = nl.element_keys.find(lower(name));
   return found == nl.element_keys.end() ? -1 : found->second;
@@ -93,10 +109,8 @@ void parse_element(netlist& nl, const statement& st) {
   const token& name = st.tokens[0];
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name.text[0])));
   const element_parser parse = parser_of_letter(letter);
-  if (nl.spice && (letter == 'E' || letter == 'H' || letter == 'X')) {
-    error(nl, name.line,
-          name.text + (letter == 'X' ? ": subcircuit instances are not read in SPICE decks yet"
-                                     : ": pss cannot represent a controlled voltage source"));
+  if (nl.spice && (letter == 'E' || letter == 'H')) {
+    error(nl, name.line, name.text + ": pss cannot represent a controlled voltage source");
     return;
   }
   if (parse == nullptr) {
