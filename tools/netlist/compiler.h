@@ -222,6 +222,8 @@ void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items,
                            std::vector<nl_element>& added);
 void parse_vccs(netlist& nl, nl_element& e, std::vector<item>& items,
                 std::vector<nl_element>& added);
+void parse_bipolar(netlist& nl, nl_element& e, std::vector<item>& items,
+                   std::vector<nl_element>& added);
 
 // The element letters and their parsers: the netlist's one table of what a
 // line's first letter means (element_line.cpp). Null for a letter that
