@@ -289,6 +289,8 @@ void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items,
                            std::vector<nl_element>& added);
 void parse_vccs(netlist& nl, nl_element& e, std::vector<item>& items,
                 std::vector<nl_element>& added);
+void parse_bipolar(netlist& nl, nl_element& e, std::vector<item>& items,
+                   std::vector<nl_element>& added);
 
 // Which of an element line's tokens after its name are nodes, so that a
 // subcircuit's lines are renamed per instance without being parsed: first

@@ -32,6 +32,7 @@ constexpr element_letter letters[] = {
     {'F', parse_generator, {2, 2, "", true}},
     {'W', parse_window_resistor, {2, 2, "SOURCE", false}},
     {'G', parse_vccs, {4, 4, "", false}},
+    {'Q', parse_bipolar, {3, 4, "", false}},
 };
 
 // An inductor line chooses its form with TRAP (read by the inductor's
@@ -64,7 +65,9 @@ bool name_is_free(netlist& nl, const token& name) {
   return false;
 }
 
-bool read_ends(netlist& nl, const statement& st, nl_element& e) {
+// A transistor's collector and base may be one node (a diode-connected
+// transistor); any other element's two ends may not.
+bool read_ends(netlist& nl, const statement& st, nl_element& e, bool same_allowed) {
   if (st.tokens.size() < 3 || is_punctuation(st.tokens[1]) || is_punctuation(st.tokens[2])) {
     error(nl, st.tokens[0].line, e.name + ": needs two nodes");
     return false;
@@ -72,7 +75,7 @@ bool read_ends(netlist& nl, const statement& st, nl_element& e) {
   e.a = node_named(nl, st.tokens[1]);
   e.b = node_named(nl, st.tokens[2]);
   if (e.a < 0 || e.b < 0) return false;
-  if (e.a == e.b) {
+  if (e.a == e.b && !same_allowed) {
     error(nl, st.tokens[2].line, e.name + ": both ends on node " + quoted_node(nl, e.a));
     return false;
   }
@@ -120,7 +123,7 @@ void parse_element(netlist& nl, const statement& st) {
   }
   if (!name_is_free(nl, name)) return;
   nl_element e{name.text, name.line, 0, 0, 0, {}, {}, {}, {}, 0, {}, nullptr, {}, 0, 0};
-  if (!read_ends(nl, st, e)) return;
+  if (!read_ends(nl, st, e, letter == 'Q')) return;
   e.written_a = e.a;
   e.written_b = e.b;
   std::vector<item> items;
@@ -137,7 +140,8 @@ void parse_element(netlist& nl, const statement& st) {
   if (error_count(nl) > errors) return;
 
   const int index = static_cast<int>(nl.elements.size());
-  nl.element_keys[lower(e.name)] = index;
+  // The line's name, whatever its parser named the records it made.
+  nl.element_keys[lower(name.text)] = index;
   nl.elements.push_back(std::move(e));
   for (nl_element& extra : added) nl.elements.push_back(std::move(extra));
   if (nl.elements[static_cast<std::size_t>(index)].type == conection_type::vsource) {
