@@ -156,6 +156,33 @@ constexpr double spice_thermal_voltage = 0.025865;  // kT/q at 27 degrees C, V
 constexpr double junction_gmin = 1e-12;             // S, across every junction
 junction_card read_junction_card(const conection* con);
 junction_point junction_law(const junction_card& d, double v);
+// SPICE's depletion charge of a junction with zero-bias capacitance cj0,
+// potential vj and grading m, continued by its quadratic above fc vj: adds
+// the charge to q and its capacitance to c.
+void junction_depletion(double cj0, double vj, double m, double fc, double v, double& q, double& c);
+
+// The Gummel-Poon bipolar transistor's law (bipolar_law.cpp), in the
+// frame of an NPN: junction voltages vbe = V(B) - V(E), vbc = V(B) - V(C)
+// of the intrinsic nodes; a PNP's voltages and currents are the negated
+// ones. Each of its three branches carries a static current and a charge
+// from its first terminal to its second, with their derivatives by vbe
+// and vbc.
+struct bipolar_card {
+  double polarity;  // +1 NPN, -1 PNP
+  double is, bf, br, nf, nr, vaf, var, ikf, ikr, ise, ne, isc, nc;
+  double cje, vje, mje, cjc, vjc, mjc, fc, tf, tr;
+};
+struct bipolar_branch {
+  double current, current_vbe, current_vbc;  // A, S
+  double charge, charge_vbe, charge_vbc;     // C, F
+};
+struct bipolar_point {
+  bipolar_branch transport;       // collector to emitter, no charge
+  bipolar_branch base_emitter;    // base to emitter
+  bipolar_branch base_collector;  // base to collector
+};
+bipolar_card read_bipolar_card(const conection* con);
+bipolar_point bipolar_law(const bipolar_card& d, double vbe, double vbc);
 
 // The level-1 MOS channel (Shichman-Hodges) in the n-channel frame: the
 // voltages are polarity times the terminal voltages, each taken from the
@@ -197,6 +224,7 @@ double window_resistor_res(const element_call& call, entry_list& out);
 double diode_res(const element_call& call, entry_list& out);
 double junction_diode_res(const element_call& call, entry_list& out);
 double mos_channel_res(const element_call& call, entry_list& out);
+double bipolar_res(const element_call& call, entry_list& out);
 double cap1_res(const element_call& call, entry_list& out);
 double cap2_res(const element_call& call, entry_list& out);
 double inductor_res(const element_call& call, entry_list& out);
@@ -220,6 +248,7 @@ void check_window_resistor(const node* n, const node* other, const conection_ent
 void check_diode(const node* n, const node* other, const conection_entry* e);
 void check_junction_diode(const node* n, const node* other, const conection_entry* e);
 void check_mos_channel(const node* n, const node* other, const conection_entry* e);
+void check_bipolar(const node* n, const node* other, const conection_entry* e);
 void check_capacitor(const node* n, const node* other, const conection_entry* e);
 void check_inductor(const node* n, const node* other, const conection_entry* e);
 
