@@ -136,6 +136,8 @@ void check_mos_channel(const node* n, const node* other, const conection_entry* 
   }
   const mos_card m = read_mos_card(e->conection);
   if (!(m.phi > 0) || !(m.l > 0)) refuse_element(n, other, e, "has PHI or L not above 0");
+}
+
 // A transistor branch runs between two of the terminals its list names,
 // collector, base and emitter, in this order: the transport current
 // between collector and emitter, the junctions from the base.

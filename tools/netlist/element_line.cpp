@@ -72,6 +72,7 @@ bool name_is_free(netlist& nl, const token& name) {
 // not be one node.
 bool read_ends(netlist& nl, const statement& st, nl_element& e, bool same_allowed) {
   if (st.tokens.size() < 3 || is_punctuation(st.tokens[1]) || is_punctuation(st.tokens[2])) {
+    const bool is_mos = std::toupper(static_cast<unsigned char>(e.name[0])) == 'M';
     error(
         nl, st.tokens[0].line,
         e.name + (is_mos ? ": needs four nodes: drain, gate, source, bulk" : ": needs two nodes"));
