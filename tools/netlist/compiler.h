@@ -216,6 +216,8 @@ bool read_items(netlist& nl, const std::vector<token>& tokens, std::size_t from,
                 std::vector<item>& out);
 item* take(std::vector<item>& items, int kind, const char* key);
 item* take_value(std::vector<item>& items);
+// The next unused item, whatever its kind; null at the end.
+item* take_next(std::vector<item>& items);
 // The element's value, its first bare number: nullptr with an error when it
 // is missing ("missing WHAT") or malformed.
 const item* take_number(netlist& nl, std::vector<item>& items, const nl_element& e,

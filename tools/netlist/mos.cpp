@@ -86,22 +86,11 @@ const mos_parameter* parameter_named(const std::string& key) {
   return nullptr;
 }
 
-// The next unused item, whatever its kind; null at the end.
-item* next_item(std::vector<item>& items) {
-  for (item& it : items) {
-    if (!it.used) {
-      it.used = true;
-      return &it;
-    }
-  }
-  return nullptr;
-}
-
 // A bare word or number in the line's order: a node, or the model's name
 // (2N7000 reads as a number).
 const item* next_name(netlist& nl, const nl_element& e, std::vector<item>& items,
                       const char* what) {
-  const item* it = next_item(items);
+  const item* it = take_next(items);
   if (it == nullptr || it->kind == item_kind::group || it->kind == item_kind::assign) {
     error(nl, e.line, e.name + ": needs " + what);
     return nullptr;
