@@ -32,7 +32,7 @@ struct tank_outcome {
   std::string out;
   bool has_cycle;  // JOBO0.var was written
   double period;
-  double amplitude;  // of the tank voltage's fundamental, slot 0
+  double amplitude;    // of the tank voltage's fundamental, slot 0
   double alternation;  // its DFT bin N/2: the step between even and odd planes
   double dc_level;
   double seconds;
