@@ -89,8 +89,14 @@ void include(include_reader& r, int line, const std::string& directive, const st
           directive + ": '" + shown + "' is already being read: the includes make a cycle");
     return;
   }
+  // Only a regular file: a device such as /dev/zero or a pipe may never end.
+  std::error_code ec;
+  if (std::filesystem::exists(shown, ec) && !std::filesystem::is_regular_file(shown, ec)) {
+    error(r.nl, line, directive + ": '" + shown + "' is not a regular file");
+    return;
+  }
   std::vector<uint8_t> bytes;
-  if (std::filesystem::is_directory(shown) || !read_file(shown, bytes)) {
+  if (!read_file(shown, bytes)) {
     error(r.nl, line, directive + ": cannot read '" + shown + "'");
     return;
   }
