@@ -193,7 +193,7 @@ TEST(spice_deck, subcircuits_expand_to_the_network_of_the_flat_deck) {
   }
 }
 
-TEST(spice_deck, an_include_cycle_or_a_missing_file_is_refused_where_it_is_included) {
+TEST(spice_deck, an_include_cycle_a_missing_file_or_a_device_is_refused_where_it_is_included) {
   struct row {
     const char* included;
     const char* error;
@@ -201,6 +201,9 @@ TEST(spice_deck, an_include_cycle_or_a_missing_file_is_refused_where_it_is_inclu
   const row rows[] = {
       {"R2 b 0 1k\n.include ../deck.cir\n", "lib/part.inc:2: error: .include: '" /* the deck */},
       {"R2 b 0 1k\n\n.inc gone.inc\n", "lib/part.inc:3: error: .inc: cannot read '"},
+      // Once read until memory ran out.
+      {".include /dev/zero\n",
+       "lib/part.inc:1: error: .include: '/dev/zero' is not a regular file"},
   };
   for (const row& r : rows) {
     test::temp_dir dir;
