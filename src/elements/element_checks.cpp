@@ -124,6 +124,36 @@ void check_junction_diode(const node* n, const node* other, const conection_entr
   need_nodes(n, other, e, 1);
 }
 
+// The model finds the row's sign by the drain and source of its list,
+// which must be the element's ends; the law takes square roots of PHI and
+// divides by L.
+void check_mos_channel(const node* n, const node* other, const conection_entry* e) {
+  need_nodes(n, other, e, 4);
+  const node* drain = e->nodes->node;
+  const node* source = e->nodes->next->next->node;
+  if (!((drain == n && source == other) || (drain == other && source == n))) {
+    refuse_element(n, other, e, "has a node list whose drain and source are not its ends");
+  }
+  const mos_card m = read_mos_card(e->conection);
+  if (!(m.phi > 0) || !(m.l > 0)) refuse_element(n, other, e, "has PHI or L not above 0");
+}
+
+// A transistor branch runs between two of the terminals its list names,
+// collector, base and emitter, in this order: the transport current
+// between collector and emitter, the junctions from the base.
+void check_bipolar(const node* n, const node* other, const conection_entry* e) {
+  need_nodes(n, other, e, 3);
+  const node* t[3] = {e->nodes->node, e->nodes->next->node, e->nodes->next->next->node};
+  const bool transport = e->conection->type == conection_type::bipolar_transport;
+  const bool to_emitter = e->conection->type == conection_type::bipolar_base_emitter ||
+                          e->conection->type == conection_type::bipolar_base_emitter_central;
+  const node* from = transport ? t[0] : t[1];
+  const node* to = transport || to_emitter ? t[2] : t[0];
+  if (from == to || !((n == from && other == to) || (n == to && other == from))) {
+    refuse_element(n, other, e, "does not join the two terminals of its branch in its node list");
+  }
+}
+
 void check_inductor(const node* n, const node* other, const conection_entry* e) {
   need_nodes(n, other, e, 2);
   need_attribute(n, other, e, attr::inductance);

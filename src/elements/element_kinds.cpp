@@ -90,6 +90,58 @@ constexpr element_kind junction_diode_central{.type = conection_type::junction_d
                                               .dc = dc_path::conducts,
                                               .control = junction_diode_control,
                                               .needs_three_planes = true};
+// The channel reads its gate and bulk; it conducts only when on, so DC
+// paths count through the bulk junctions beside it.
+constexpr element_kind mos_channel{.type = conection_type::mos_channel,
+                                   .name = "MOS channel, level 1",
+                                   .label = "M",
+                                   .model = mos_channel_res,
+                                   .list_in_pattern = true,
+                                   .check = check_mos_channel};
+constexpr element_kind bipolar_transport{.type = conection_type::bipolar_transport,
+                                         .name = "bipolar transistor, transport current",
+                                         .label = "Q",
+                                         .model = bipolar_res,
+                                         .list_in_pattern = true,
+                                         .check = check_bipolar};
+constexpr element_kind bipolar_base_emitter{
+    .type = conection_type::bipolar_base_emitter,
+    .name = "bipolar transistor, base-emitter junction, backward charge difference",
+    .label = "Q",
+    .model = bipolar_res,
+    .list_in_pattern = true,
+    .planes = plane_lists::terminals_backward,
+    .check = check_bipolar,
+    .dc = dc_path::conducts};
+constexpr element_kind bipolar_base_emitter_central{
+    .type = conection_type::bipolar_base_emitter_central,
+    .name = "bipolar transistor, base-emitter junction, central charge difference",
+    .label = "Q",
+    .model = bipolar_res,
+    .list_in_pattern = true,
+    .planes = plane_lists::terminals_central,
+    .check = check_bipolar,
+    .dc = dc_path::conducts,
+    .needs_three_planes = true};
+constexpr element_kind bipolar_base_collector{
+    .type = conection_type::bipolar_base_collector,
+    .name = "bipolar transistor, base-collector junction, backward charge difference",
+    .label = "Q",
+    .model = bipolar_res,
+    .list_in_pattern = true,
+    .planes = plane_lists::terminals_backward,
+    .check = check_bipolar,
+    .dc = dc_path::conducts};
+constexpr element_kind bipolar_base_collector_central{
+    .type = conection_type::bipolar_base_collector_central,
+    .name = "bipolar transistor, base-collector junction, central charge difference",
+    .label = "Q",
+    .model = bipolar_res,
+    .list_in_pattern = true,
+    .planes = plane_lists::terminals_central,
+    .check = check_bipolar,
+    .dc = dc_path::conducts,
+    .needs_three_planes = true};
 constexpr element_kind cap1{.type = conection_type::cap1,
                             .name = "capacitor, backward difference",
                             .label = "CAP1",
@@ -139,6 +191,12 @@ constexpr const element_kind* kind_by_code(int32_t type) {
     case conection_type::diode: return &diode;
     case conection_type::junction_diode: return &junction_diode;
     case conection_type::junction_diode_central: return &junction_diode_central;
+    case conection_type::mos_channel: return &mos_channel;
+    case conection_type::bipolar_transport: return &bipolar_transport;
+    case conection_type::bipolar_base_emitter: return &bipolar_base_emitter;
+    case conection_type::bipolar_base_emitter_central: return &bipolar_base_emitter_central;
+    case conection_type::bipolar_base_collector: return &bipolar_base_collector;
+    case conection_type::bipolar_base_collector_central: return &bipolar_base_collector_central;
     case conection_type::cap1: return &cap1;
     case conection_type::cap2: return &cap2;
     case conection_type::inductor: return &inductor;

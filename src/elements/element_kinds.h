@@ -25,6 +25,10 @@ constexpr int inductor_explicit = 3;  // [S1.prev, S2.prev, nb.prev, row.prev]
 constexpr int inductor_trap = 4;      // [S1, S2, S1.prev, S2.prev, nb.prev, row.prev]
 constexpr int earlier_control = 5;    // [L1, C1, C2, C1.prev, C2.prev] (I_IGEN)
 constexpr int window_relink = 6;      // relinks the holding node's previous plane (type 103)
+// The list as read, then the previous-plane copy of each of its nodes
+// (and, central, the next-plane copy of each): a transistor's terminals.
+constexpr int terminals_backward = 7;
+constexpr int terminals_central = 8;
 }  // namespace plane_lists
 
 // Whether the element ties its two nodes together in the DC circuit.

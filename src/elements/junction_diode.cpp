@@ -12,7 +12,6 @@
 // which agrees with the law once Newton has converged. The row gets -I when
 // it is the anode and +I when it is the cathode; volts, amperes, seconds.
 #include "elements/models.h"
-#include "support/fatal.h"
 
 namespace pss {
 
@@ -43,14 +42,12 @@ struct plane_junction {
   junction_point p;
 };
 
-plane_junction evaluate(const element_call& call, const junction_card& d, conection_entry* e,
+plane_junction evaluate(const element_call& call, const junction_card& d, junction_state& state,
                         node* anode, node* cathode) {
   const double nvt = d.n * spice_thermal_voltage;
   plane_junction j{voltage(anode, call.k), voltage(cathode, call.k), 0.0, 0.0, {}};
   j.v = j.anode->value - j.cathode->value;
-  if (e == nullptr) fatal("error, assemb: junction diode missing in a neighbouring plane\n");
-  j.vl = limited_junction_voltage(junction_of(call.c, e, call.k), j.v, nvt,
-                                  junction_critical_voltage(d.is, nvt), d.bv);
+  j.vl = limited_junction_voltage(state, j.v, nvt, junction_critical_voltage(d.is, nvt), d.bv);
   j.p = junction_law(d, j.vl);
   return j;
 }
@@ -60,11 +57,17 @@ double linear_charge(const plane_junction& j) {
 }
 
 // The junction of a neighbouring plane, whose row copy is `row_x` and
-// neighbour copy `nb_x`.
+// neighbour copy `nb_x`. Where a windowed switch handed the previous plane's
+// history over from another node (an oscillator's injection into its tank),
+// the diode has no record between those nodes, and the limiting state is
+// kept in the call's own record instead.
 plane_junction other_plane(const element_call& call, const junction_card& d, bool row_is_anode,
                            node* nb_x, node* row_x) {
   conection_entry* e = entry_between(row_x, nb_x, call.con);
-  return row_is_anode ? evaluate(call, d, e, row_x, nb_x) : evaluate(call, d, e, nb_x, row_x);
+  junction_state& state =
+      e != nullptr ? junction_of(call.c, e, call.k) : junction_of(call.c, call.entry, call.k, true);
+  return row_is_anode ? evaluate(call, d, state, row_x, nb_x)
+                      : evaluate(call, d, state, nb_x, row_x);
 }
 
 }  // namespace
@@ -73,8 +76,9 @@ double junction_diode_res(const element_call& call, entry_list& out) {
   const junction_card d = read_junction_card(call.con);
   const bool row_is_anode = call.row == last_list_node(call.entry);
   const double s = row_is_anode ? -1.0 : 1.0;  // the row's sign of I
-  const plane_junction own = row_is_anode ? evaluate(call, d, call.entry, call.row, call.nb)
-                                          : evaluate(call, d, call.entry, call.nb, call.row);
+  junction_state& state = junction_of(call.c, call.entry, call.k);
+  const plane_junction own = row_is_anode ? evaluate(call, d, state, call.row, call.nb)
+                                          : evaluate(call, d, state, call.nb, call.row);
   double current = own.p.current + own.p.conductance * (own.v - own.vl);
   double g = own.p.conductance;
   const bool stores = d.cjo != 0 || d.tt != 0;

@@ -15,25 +15,22 @@
 
 namespace pss {
 
-namespace {
-
-void depletion(const junction_card& d, double v, double& q, double& c) {
-  if (d.cjo == 0) return;
-  const double knee = d.fc * d.vj;
+void junction_depletion(double cj0, double vj, double m, double fc, double v, double& q,
+                        double& c) {
+  if (cj0 == 0) return;
+  const double knee = fc * vj;
   if (v < knee) {
-    const double s = 1 - v / d.vj;
-    q += d.cjo * d.vj * (1 - std::pow(s, 1 - d.m)) / (1 - d.m);
-    c += d.cjo * std::pow(s, -d.m);
+    const double s = 1 - v / vj;
+    q += cj0 * vj * (1 - std::pow(s, 1 - m)) / (1 - m);
+    c += cj0 * std::pow(s, -m);
     return;
   }
-  const double f1 = d.vj * (1 - std::pow(1 - d.fc, 1 - d.m)) / (1 - d.m);
-  const double f2 = std::pow(1 - d.fc, 1 + d.m);
-  const double f3 = 1 - d.fc * (1 + d.m);
-  q += d.cjo * f1 + d.cjo / f2 * (f3 * (v - knee) + d.m / (2 * d.vj) * (v * v - knee * knee));
-  c += d.cjo / f2 * (f3 + d.m * v / d.vj);
+  const double f1 = vj * (1 - std::pow(1 - fc, 1 - m)) / (1 - m);
+  const double f2 = std::pow(1 - fc, 1 + m);
+  const double f3 = 1 - fc * (1 + m);
+  q += cj0 * f1 + cj0 / f2 * (f3 * (v - knee) + m / (2 * vj) * (v * v - knee * knee));
+  c += cj0 / f2 * (f3 + m * v / vj);
 }
-
-}  // namespace
 
 junction_card read_junction_card(const conection* con) {
   junction_card d{1e-14, 1.0, 0.0, 1.0, 0.5, 0.5, 0.0, 0.0, 1e-3};
@@ -62,7 +59,7 @@ junction_point junction_law(const junction_card& d, double v) {
     }
   }
   junction_point p{id + junction_gmin * v, gd + junction_gmin, d.tt * id, d.tt * gd};
-  depletion(d, v, p.charge, p.capacitance);
+  junction_depletion(d.cjo, d.vj, d.m, d.fc, v, p.charge, p.capacitance);
   return p;
 }
 

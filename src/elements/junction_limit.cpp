@@ -44,9 +44,9 @@ double limited_junction_voltage(junction_state& s, double v, double nvt, double 
   return lim;
 }
 
-junction_state& junction_of(circuit* c, conection_entry* e, int k) {
-  if (e->junctions == nullptr) e->junctions = arena_array<junction_state>(*c->memory, 2);
-  return e->junctions[k > 0 ? 1 : 0];
+junction_state& junction_of(circuit* c, conection_entry* e, int k, bool handed_over) {
+  if (e->junctions == nullptr) e->junctions = arena_array<junction_state>(*c->memory, 4);
+  return e->junctions[(k > 0 ? 1 : 0) + (handed_over ? 2 : 0)];
 }
 
 }  // namespace pss

@@ -129,8 +129,11 @@ double junction_critical_voltage(double is, double nvt);
 double pn_limit(double v_new, double v_old, double nvt, double vcrit);
 double limited_junction_voltage(junction_state& s, double v, double nvt, double vcrit,
                                 double breakdown);
-// The entry's state for slot k, made on first use.
-junction_state& junction_of(circuit* c, conection_entry* e, int k);
+// The entry's state for slot k, made on first use. `handed_over` picks a
+// second state of the entry, for the junction of the plane before its own
+// when a windowed switch handed that plane's history over from another
+// node: the diode has no record there to keep it.
+junction_state& junction_of(circuit* c, conection_entry* e, int k, bool handed_over = false);
 
 // The SPICE junction diode's law at a junction voltage v (anode to
 // cathode): the static current with GMIN, its conductance, and the stored
@@ -148,6 +151,63 @@ constexpr double spice_thermal_voltage = 0.025865;  // kT/q at 27 degrees C, V
 constexpr double junction_gmin = 1e-12;             // S, across every junction
 junction_card read_junction_card(const conection* con);
 junction_point junction_law(const junction_card& d, double v);
+// SPICE's depletion charge of a junction with zero-bias capacitance cj0,
+// potential vj and grading m, continued by its quadratic above fc vj: adds
+// the charge to q and its capacitance to c.
+void junction_depletion(double cj0, double vj, double m, double fc, double v, double& q, double& c);
+
+// The Gummel-Poon bipolar transistor's law (bipolar_law.cpp), in the
+// frame of an NPN: junction voltages vbe = V(B) - V(E), vbc = V(B) - V(C)
+// of the intrinsic nodes; a PNP's voltages and currents are the negated
+// ones. Each of its three branches carries a static current and a charge
+// from its first terminal to its second, with their derivatives by vbe
+// and vbc.
+struct bipolar_card {
+  double polarity;  // +1 NPN, -1 PNP
+  double is, bf, br, nf, nr, vaf, var, ikf, ikr, ise, ne, isc, nc;
+  double cje, vje, mje, cjc, vjc, mjc, fc, tf, tr;
+};
+struct bipolar_branch {
+  double current, current_vbe, current_vbc;  // A, S
+  double charge, charge_vbe, charge_vbc;     // C, F
+};
+struct bipolar_point {
+  bipolar_branch transport;       // collector to emitter, no charge
+  bipolar_branch base_emitter;    // base to emitter
+  bipolar_branch base_collector;  // base to collector
+};
+bipolar_card read_bipolar_card(const conection* con);
+bipolar_point bipolar_law(const bipolar_card& d, double vbe, double vbc);
+
+// The level-1 MOS channel (Shichman-Hodges) in the n-channel frame: the
+// voltages are polarity times the terminal voltages, each taken from the
+// source terminal, and the current flows from drain to source.
+struct mos_card {
+  double polarity;  // +1 n-channel, -1 p-channel
+  double vto, kp, gamma, phi, lambda, w, l;
+};
+struct fet_voltages {
+  double vgs, vds, vbs;  // V
+};
+struct mos_point {
+  double current;  // A, drain to source, in the n-channel frame
+  double gg;       // d current / d vgs, S
+  double gd;       // d current / d vds, S
+  double gb;       // d current / d vbs, S
+};
+mos_card read_mos_card(const conection* con);
+mos_point mos_law(const mos_card& m, const fet_voltages& v);
+// The threshold the gate sees with the bulk at vbx below the end that acts
+// as the source (V, n-channel frame).
+double mos_threshold(const mos_card& m, double vbx);
+
+// mos_limit.cpp: SPICE's limits on a MOS's voltage steps between Newton
+// iterations (fetlim on the gate, limvds on the drain), and the state that
+// keeps them: three junction_states per slot, vgs, vds and vbs.
+double fet_limit(double v_new, double v_old, double threshold);
+double drain_limit(double v_new, double v_old);
+fet_voltages limited_fet_voltages(junction_state* s, const mos_card& m, const fet_voltages& v);
+junction_state* fet_state_of(circuit* c, conection_entry* e, int k);
 
 // The models, one a file.
 double vsource_coupling_res(const element_call& call, entry_list& out);
@@ -158,6 +218,8 @@ double resistor_res(const element_call& call, entry_list& out);
 double window_resistor_res(const element_call& call, entry_list& out);
 double diode_res(const element_call& call, entry_list& out);
 double junction_diode_res(const element_call& call, entry_list& out);
+double mos_channel_res(const element_call& call, entry_list& out);
+double bipolar_res(const element_call& call, entry_list& out);
 double cap1_res(const element_call& call, entry_list& out);
 double cap2_res(const element_call& call, entry_list& out);
 double inductor_res(const element_call& call, entry_list& out);
@@ -180,6 +242,8 @@ void check_resistor(const node* n, const node* other, const conection_entry* e);
 void check_window_resistor(const node* n, const node* other, const conection_entry* e);
 void check_diode(const node* n, const node* other, const conection_entry* e);
 void check_junction_diode(const node* n, const node* other, const conection_entry* e);
+void check_mos_channel(const node* n, const node* other, const conection_entry* e);
+void check_bipolar(const node* n, const node* other, const conection_entry* e);
 void check_capacitor(const node* n, const node* other, const conection_entry* e);
 void check_inductor(const node* n, const node* other, const conection_entry* e);
 

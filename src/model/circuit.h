@@ -65,7 +65,8 @@ struct conection_entry {
   node_ref* nodes;
   conection_entry* next;
   // What a junction model keeps between Newton iterations (its limited
-  // voltage), one per solution slot; null until the model first runs.
+  // voltage), one per solution slot (three, vgs, vds and vbs, for a MOS
+  // channel); null until the model first runs.
   junction_state* junctions;
 };
 

@@ -18,6 +18,19 @@ constexpr int32_t diode = 200;
 // SPICE level-1 junction diode; its charge differenced backward or central.
 constexpr int32_t junction_diode = 210;
 constexpr int32_t junction_diode_central = 211;
+// Level-1 MOS channel between drain and source, read from its node list
+// [D, G, S, B]; the bulk junctions and overlap capacitances are separate
+// junction diodes and capacitors.
+constexpr int32_t mos_channel = 240;
+// Gummel-Poon bipolar transistor, as three branches between its intrinsic
+// collector, base and emitter: the transport current from collector to
+// emitter, and the base-emitter and base-collector junctions, whose
+// charges are differenced backward or central.
+constexpr int32_t bipolar_transport = 220;
+constexpr int32_t bipolar_base_emitter = 221;
+constexpr int32_t bipolar_base_emitter_central = 222;
+constexpr int32_t bipolar_base_collector = 223;
+constexpr int32_t bipolar_base_collector_central = 224;
 constexpr int32_t cap1 = 601;           // capacitor, backward difference
 constexpr int32_t cap2 = 602;           // capacitor, central difference
 constexpr int32_t inductor = 701;       // explicit
@@ -56,6 +69,39 @@ constexpr int32_t junction_fc = 215;   // forward-bias depletion coefficient
 constexpr int32_t junction_tt = 216;   // transit time, s
 constexpr int32_t junction_bv = 217;   // reverse breakdown voltage, V (positive)
 constexpr int32_t junction_ibv = 218;  // current at breakdown voltage, A
+// The MOS channel's model card, in SPICE's units.
+constexpr int32_t mos_polarity = 250;  // +1 n-channel, -1 p-channel
+constexpr int32_t mos_vto = 251;       // zero-bias threshold voltage, V
+constexpr int32_t mos_kp = 252;        // transconductance parameter, A/V^2
+constexpr int32_t mos_gamma = 253;     // bulk threshold parameter, V^0.5
+constexpr int32_t mos_phi = 254;       // surface potential, V
+constexpr int32_t mos_lambda = 255;    // channel-length modulation, 1/V
+constexpr int32_t mos_w = 256;         // channel width, m
+constexpr int32_t mos_l = 257;         // effective channel length, m
+// The bipolar transistor's model card, in SPICE's units, area included.
+constexpr int32_t bipolar_polarity = 220;  // +1 NPN, -1 PNP
+constexpr int32_t bipolar_is = 221;        // transport saturation current, A
+constexpr int32_t bipolar_bf = 222;        // ideal forward beta
+constexpr int32_t bipolar_br = 223;        // ideal reverse beta
+constexpr int32_t bipolar_nf = 224;        // forward emission coefficient
+constexpr int32_t bipolar_nr = 225;        // reverse emission coefficient
+constexpr int32_t bipolar_vaf = 226;       // forward Early voltage, V (0: none)
+constexpr int32_t bipolar_var = 227;       // reverse Early voltage, V (0: none)
+constexpr int32_t bipolar_ikf = 228;       // forward high-injection knee current, A (0: none)
+constexpr int32_t bipolar_ikr = 229;       // reverse high-injection knee current, A (0: none)
+constexpr int32_t bipolar_ise = 230;       // base-emitter leakage saturation current, A
+constexpr int32_t bipolar_ne = 231;        // base-emitter leakage emission coefficient
+constexpr int32_t bipolar_isc = 232;       // base-collector leakage saturation current, A
+constexpr int32_t bipolar_nc = 233;        // base-collector leakage emission coefficient
+constexpr int32_t bipolar_cje = 234;       // zero-bias base-emitter depletion capacitance, F
+constexpr int32_t bipolar_vje = 235;       // base-emitter built-in potential, V
+constexpr int32_t bipolar_mje = 236;       // base-emitter grading coefficient
+constexpr int32_t bipolar_cjc = 237;       // zero-bias base-collector depletion capacitance, F
+constexpr int32_t bipolar_vjc = 238;       // base-collector built-in potential, V
+constexpr int32_t bipolar_mjc = 239;       // base-collector grading coefficient
+constexpr int32_t bipolar_fc = 240;        // forward-bias depletion coefficient
+constexpr int32_t bipolar_tf = 241;        // forward transit time, s
+constexpr int32_t bipolar_tr = 242;        // reverse transit time, s
 constexpr int32_t capacitance = 600;
 constexpr int32_t capacitance_poly = 603;
 constexpr int32_t capacitance_exp = 604;

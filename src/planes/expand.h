@@ -49,6 +49,7 @@ void mod_neighbour_conection(circuit* c, node* n, neighbour* nb, conection_entry
 void mod_cap_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, bool central);
 void mod_ind_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, bool trapezoidal);
 void mod_igen_conection(circuit* c, conection_entry* e);
+void mod_terminals_conection(circuit* c, conection_entry* e, bool central);
 void mod_window_conection(node* n, conection_entry* e);
 
 // A node_ref list naming `nodes` in order, followed by `tail`.

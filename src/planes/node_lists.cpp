@@ -1,7 +1,10 @@
 // Node lists of the elements that look at neighbouring planes. After the
-// copies exist, each capacitor, inductor and controlled generator entry gets
-// the plane copies its model reads put into its list, and each windowed
-// switch (type 103) relinks the previous plane of the node that holds it.
+// copies exist, each capacitor, inductor, controlled generator and
+// transistor junction entry gets the plane copies its model reads put into
+// its list, and each windowed switch (type 103) relinks the previous plane
+// of the node that holds it.
+#include <vector>
+
 #include "elements/element_kinds.h"
 #include "model/codes.h"
 #include "model/lookups.h"
@@ -70,6 +73,23 @@ void mod_igen_conection(circuit* c, conection_entry* e) {
   e->nodes = node_ref_list(c, {l1, c1, c2, c1->prev_plane, c2->prev_plane}, nullptr);
 }
 
+// [T1, T2, ...] as read becomes [T1, T2, ..., T1.prev, T2.prev, ...], and
+// central, [..., T1.next, T2.next, ...] after that.
+void mod_terminals_conection(circuit* c, conection_entry* e, bool central) {
+  std::vector<node*> as_read;
+  for (node_ref* r : each(e->nodes)) as_read.push_back(r->node);
+  node_ref** tail = &e->nodes;
+  while (*tail != nullptr) tail = &(*tail)->next;
+  for (int copy = 0; copy < (central ? 2 : 1); ++copy) {
+    for (node* x : as_read) {
+      node_ref* r = arena_new<node_ref>(*c->memory);
+      r->node = copy == 0 ? x->prev_plane : x->next_plane;
+      *tail = r;
+      tail = &r->next;
+    }
+  }
+}
+
 void mod_neighbour_conection(circuit* c, node* n, neighbour* nb, conection_entry* e) {
   const element_kind* kind = element_kind_of(e->conection->type);
   switch (kind != nullptr ? kind->planes : plane_lists::none) {
@@ -78,6 +98,8 @@ void mod_neighbour_conection(circuit* c, node* n, neighbour* nb, conection_entry
     case plane_lists::inductor_explicit: mod_ind_conection(c, n, nb, e, false); break;
     case plane_lists::inductor_trap: mod_ind_conection(c, n, nb, e, true); break;
     case plane_lists::earlier_control: mod_igen_conection(c, e); break;
+    case plane_lists::terminals_backward: mod_terminals_conection(c, e, false); break;
+    case plane_lists::terminals_central: mod_terminals_conection(c, e, true); break;
     default: fatal("error, mod_neighbour_conection: element type not recognised\n");
   }
 }

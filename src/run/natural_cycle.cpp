@@ -17,6 +17,22 @@ namespace {
 // Relative size of an AC part below which the tank is at rest.
 constexpr double collapse_level = 1e-6;
 
+// The alternation between even and odd planes (DFT bin N/2), relative to
+// the fundamental, above which a cycle is refused. A central-difference
+// capacitor admits that alternation as a mode of its own; a cycle that the
+// planes resolve holds almost none (well below 1e-3 on the example tank).
+constexpr double alternation_level = 1e-2;
+
+// Whether the tank voltage alternates between even and odd planes: bin N/2
+// large beside the fundamental and standing out above bin N/2 - 1, as no
+// sampled edge makes it.
+bool alternates(const std::vector<double>& v, double fundamental) {
+  const std::size_t n = v.size();
+  if (n < 4 || n % 2 != 0) return false;
+  const double last = harmonic_amplitude(v, n / 2);
+  return last > alternation_level * fundamental && last > 1.5 * harmonic_amplitude(v, n / 2 - 1);
+}
+
 bool all_voltages_finite(circuit* c) {
   for (node* n : each(c->nodes)) {
     for (dvar_group* g : each(n->dvar_groups)) {
@@ -105,6 +121,8 @@ cycle_report check_natural_cycle(circuit* c, double start_frequency) {
     r.problem = "its frequency lies outside half to twice the start";
   } else if (r.strongest != 1) {
     r.problem = "its largest component is not the fundamental";
+  } else if (alternates(v, r.amplitude)) {
+    r.problem = "it alternates between even and odd planes";
   } else {
     r.natural = true;
   }

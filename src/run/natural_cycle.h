@@ -25,8 +25,9 @@ struct cycle_report {
 // Judges the circuit's present solution against the frequency the search
 // started from: the period must be finite and positive with a frequency
 // within half to twice the start's; every voltage finite; the tank's AC
-// part at least 1e-6 of (1 + |its DC level|); and its largest AC component
-// the fundamental.
+// part at least 1e-6 of (1 + |its DC level|); its largest AC component
+// the fundamental; and no alternation between even and odd planes above
+// 1 % of the fundamental.
 cycle_report check_natural_cycle(circuit* c, double start_frequency);
 
 // The amplitude of harmonic k of samples of one period (k = N/2: the

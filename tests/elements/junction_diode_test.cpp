@@ -249,5 +249,21 @@ TEST(junction_diode, hard_forward_drive_converges_where_the_unlimited_law_overfl
   EXPECT_GT(v, 0.9);
 }
 
+// A diode at an oscillator's tank node: in the plane after the injection
+// the windowed switch hands the tank's history over from the injection
+// node, where the diode has no record. The charge of that previous plane
+// was looked up there, and the job stopped with "junction diode missing in
+// a neighbouring plane"; now it finds the natural cycle.
+TEST(junction_diode, at_an_oscillators_tank_node_takes_the_handed_over_history) {
+  const compiled_netlist compiled = compile_netlist(
+      "C1 o 0 0.15915494309189535\nRP o 0 50\nRN o 0 POLY(-25 0 -36) LIMITS(-10 10)\n"
+      "L1 o 0 0.15915494309189535\nD1 0 o 1e-14 CJO=10m\n.osc o 1 1\n");
+  ASSERT_TRUE(compiled.ok);
+  job_run job = run_job(write_network(compiled.network), "1e-9\nn\n0.995\nn\ny\n32\nn\n0.0\n");
+  ASSERT_EQ(job.result.status, 0) << job.result.out;
+  // The diode's capacitance adds to the tank's and lowers its frequency.
+  EXPECT_GT(load_state(job, "O0.var")->period(), 1.0);
+}
+
 }  // namespace
 }  // namespace pss::test

@@ -157,10 +157,11 @@ void state_input(const uint8_t* data, std::size_t size) {
   }
 }
 
-void netlist_input(const uint8_t* data, std::size_t size) {
+namespace {
+
+void compiled_input(const std::string& text, const compile_options& options) {
   begin_input();
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  const compiled_netlist c = compile_netlist(text);
+  const compiled_netlist c = compile_netlist(text, options);
   for (const netlist_message& m : c.messages) {
     if (message_line("fuzz.cir", m).find('\n') != std::string::npos) {
       broken("a netlist message of more than one line");
@@ -182,6 +183,15 @@ void netlist_input(const uint8_t* data, std::size_t size) {
     std::fprintf(stderr, "%s", message);
     broken("the solver's checks refuse what the compiler accepted");
   }
+}
+
+}  // namespace
+
+// Every input is compiled twice: in the plain grammar and as a SPICE deck.
+void netlist_input(const uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  compiled_input(text, compile_options{});
+  compiled_input(text, compile_options{true, 1000, ""});
 }
 
 namespace {

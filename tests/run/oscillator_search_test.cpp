@@ -108,6 +108,26 @@ TEST(oscillator_search, a_tank_that_cannot_oscillate_ends_with_status_1_and_no_c
   EXPECT_EQ(r.out.find("warning"), std::string::npos);
 }
 
+// Central differences admit a mode that alternates between even and odd
+// planes; on 8 planes the coupled runs once settled on it with status 0.
+TEST(oscillator_search, a_central_difference_tank_never_ends_on_an_alternating_cycle) {
+  test::tank_design tank;
+  tank.central = true;
+  for (int planes : {8, 16, 32}) {
+    const test::tank_outcome r = test::run_tank(tank, 0.995 * test::tank_frequency(tank),
+                                                test::describing_amplitude(tank), planes);
+    if (r.status == 0) {
+      ASSERT_TRUE(r.has_cycle) << planes;
+      EXPECT_LT(r.alternation, 1e-3 * r.amplitude) << planes << " planes\n" << r.out;
+    } else {
+      EXPECT_EQ(r.status, 1) << r.out;
+      EXPECT_FALSE(r.has_cycle) << planes;
+      EXPECT_NE(r.out.find("error, oscillator search: no natural cycle found"), std::string::npos)
+          << r.out;
+    }
+  }
+}
+
 TEST(oscillator_search, a_dvdf_scan_continues_from_the_cycle_found) {
   const test::tank_design tank;
   const compiled_netlist compiled = compile_netlist(test::tank_netlist(tank, 1.0));

@@ -64,6 +64,7 @@ std::string tank_netlist(const tank_design& t, double osc_amplitude) {
   text += "RN o " + ref + " POLY(" + number(-v.r0) + " 0 " + number(-v.a) + ") LIMITS(-10 10)\n";
   text += t.inductor_from_supply ? "L1 " + ref + " o " + number(v.l) + "\n"
                                  : "L1 o " + ref + " " + number(v.l) + "\n";
+  if (t.central) text += ".options DIFFERENCE=CENTRAL\n";
   text += ".osc o " + number(tank_frequency(t)) + " " + number(osc_amplitude) + "\n";
   return text;
 }
@@ -90,7 +91,7 @@ tank_outcome run_tank(const tank_design& t, double start, double osc_amplitude, 
   answers << "1e-9\nn\n" << start << "\nn\ny\n" << planes << "\nn\n0.0\n";
   const auto begin = std::chrono::steady_clock::now();
   const job_run job = run_job(write_network(compiled.network), answers.str());
-  tank_outcome r{job.result.status, job.result.out, file_exists(job.file("O0.var")), 0, 0, 0, 0};
+  tank_outcome r{job.result.status, job.result.out, file_exists(job.file("O0.var")), 0, 0, 0, 0, 0};
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   if (!r.has_cycle) return r;
   auto state = load_state(job, "O0.var");
@@ -101,8 +102,10 @@ tank_outcome run_tank(const tank_design& t, double start, double osc_amplitude, 
     const double v = state->voltage(2, j);
     r.dc_level += v / planes;
     sum += v * std::polar(1.0, -2 * pi * j / planes);
+    r.alternation += (j % 2 == 0 ? v : -v) / planes;
   }
   r.amplitude = 2 * std::abs(sum) / planes;
+  r.alternation = std::fabs(r.alternation);
   return r;
 }
 

@@ -14,6 +14,7 @@ struct tank_design {
   bool inductor_from_supply = false;  // L1 vdd o rather than L1 o vdd
   // The negative resistor's small-signal conductance against the loss 1/Rp.
   double gain_over_loss = 2;
+  bool central = false;  // .options DIFFERENCE=CENTRAL
 };
 
 // R(u) = -(R0 + a u^2): R0 = Rp / gain_over_loss, and `a` such that the
@@ -31,7 +32,8 @@ struct tank_outcome {
   std::string out;
   bool has_cycle;  // JOBO0.var was written
   double period;
-  double amplitude;  // of the tank voltage's fundamental, slot 0
+  double amplitude;    // of the tank voltage's fundamental, slot 0
+  double alternation;  // its DFT bin N/2: the step between even and odd planes
   double dc_level;
   double seconds;
 };

@@ -54,6 +54,7 @@ compiled_netlist compile_netlist(const std::string& text, const compile_options&
   netlist nl;
   nl.spice = options.spice;
   nl.given_fundamental = options.fundamental;
+  nl.path = options.path;
   nl.nodes.push_back({"0", 0, -1, 0.0, -1, 0});
   compiled_netlist out;
   read_lines(nl, text);
@@ -73,6 +74,7 @@ compiled_netlist compile_netlist(const std::string& text, const compile_options&
   std::stable_sort(
       out.messages.begin(), out.messages.end(),
       [](const netlist_message& x, const netlist_message& y) { return x.line < y.line; });
+  locate_messages(nl, out.messages);
   return out;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/net_file.h"
@@ -24,6 +25,20 @@ struct token {
 // One statement: a netlist line with its continuation lines.
 struct statement {
   std::vector<token> tokens;
+};
+
+// A physical line and its line number in the netlist.
+struct numbered_line {
+  int line;
+  std::string text;
+};
+
+// Where a line of a deck came from when the deck includes other files: the
+// compiler numbers the lines as the includes expand them, and a message
+// names the file and line that were read.
+struct line_origin {
+  int file;  // into netlist::included_files; -1 for the netlist itself
+  int line;
 };
 
 namespace item_kind {
@@ -107,8 +122,13 @@ struct netlist {
   analysis_plan analysis;
   std::vector<netlist_message> messages;
   std::map<std::string, model_card> models;  // lower-case name → card
-  bool spice = false;            // read as a SPICE deck
-  double given_fundamental = 0;  // hertz, from the command line; 0 if none
+  bool spice = false;                        // read as a SPICE deck
+  std::string path;                          // the deck's file; empty when it has none
+  // By line - 1 of the deck with its includes expanded; empty when the
+  // netlist includes nothing, and its lines are its own.
+  std::vector<line_origin> origins;
+  std::vector<std::string> included_files;  // as their paths resolve
+  double given_fundamental = 0;             // hertz, from the command line; 0 if none
   // The fundamental a SPICE sine's frequency is a multiple of: the .pss
   // directive's, else the command line's; 0 if neither gives one.
   double fundamental() const {
@@ -129,16 +149,63 @@ void error(netlist& nl, int line, const std::string& text);
 void warning(netlist& nl, int line, const std::string& text);
 void note(netlist& nl, int line, const std::string& text);
 int error_count(const netlist& nl);
+// "line N", or "line N of FILE" for a line of an included file: how a
+// message refers to a line other than its own.
+std::string line_reference(const netlist& nl, int line);
+// The messages' lines turned back into the lines of the files they were
+// read from.
+void locate_messages(const netlist& nl, std::vector<netlist_message>& messages);
 
 // statements.cpp
 std::vector<statement> read_statements(const std::string& text, netlist& nl);
+std::vector<statement> read_statements(const std::vector<numbered_line>& lines, netlist& nl);
 
-// spice_deck.cpp: a deck's statements as SPICE reads them, with the lines
-// pss has no use for skipped (one note each) and mil values rewritten.
+// spice_deck.cpp: a deck's statements as SPICE reads them, with its
+// includes read, its subcircuits expanded, the lines pss has no use for
+// skipped (one note each) and mil values rewritten.
 std::vector<statement> spice_statements(const std::string& text, netlist& nl);
-// spice_params.cpp: the deck without its .param lines, each {expression}
-// replaced by its value.
-std::string with_params_substituted(const std::string& text, netlist& nl);
+// A line's first word in lower case; "" for a blank line.
+std::string first_word(const std::string& line);
+// The directives that have no meaning for a periodic steady state.
+bool is_skipped_directive(const std::string& lower_name);
+// `2mil` → metres; other tokens stay as written.
+void rewrite_mil(token& t);
+
+// spice_include.cpp: the deck's text with the files its .include lines
+// name in their place, title and `$` comments cut; fills nl.origins.
+std::string deck_with_includes(const std::string& text, netlist& nl);
+
+// spice_params.cpp
+using param_values = std::map<std::string, double>;  // lower-case name → value
+// The deck without its .param lines, each {expression} replaced by its
+// value; `params` gets the deck's params.
+std::string with_params_substituted(const std::string& text, netlist& nl, param_values& params);
+bool evaluate_expression(netlist& nl, int line, const std::string& text, const param_values& params,
+                         double& out);
+// The line with each {expression} replaced by its value.
+std::string with_expressions_replaced(netlist& nl, int line, const std::string& text,
+                                      const param_values& params);
+// NAME=VALUE ... after `.param`, evaluated in order into `params`.
+void read_param_line(netlist& nl, int line, const std::string& rest, param_values& params);
+
+// spice_subckt.cpp: .subckt definitions, taken out of the deck's text, and
+// X lines, expanded into the statements of their subcircuits.
+struct subckt_definition {
+  std::string name;  // as written
+  int line;
+  std::vector<std::string> ports;
+  std::vector<std::pair<std::string, std::string>> params;  // lower name, default expression
+  std::vector<numbered_line> body;                          // between the header and .ends
+};
+using subckt_table = std::map<std::string, subckt_definition>;  // by lower-case name
+// The text with every definition's lines blanked, so that line numbers
+// stay; `.end` ends the search.
+std::string without_subckt_definitions(const std::string& text, netlist& nl, subckt_table& out);
+// The deck's statements with each X line replaced by its subcircuit's,
+// renamed for the instance.
+std::vector<statement> with_instances_expanded(netlist& nl, std::vector<statement> statements,
+                                               const subckt_table& subckts,
+                                               const param_values& params);
 
 // values.cpp
 bool parse_number(const std::string& text, double& out);
@@ -149,6 +216,8 @@ bool read_items(netlist& nl, const std::vector<token>& tokens, std::size_t from,
                 std::vector<item>& out);
 item* take(std::vector<item>& items, int kind, const char* key);
 item* take_value(std::vector<item>& items);
+// The next unused item, whatever its kind; null at the end.
+item* take_next(std::vector<item>& items);
 // The element's value, its first bare number: nullptr with an error when it
 // is missing ("missing WHAT") or malformed.
 const item* take_number(netlist& nl, std::vector<item>& items, const nl_element& e,
@@ -222,11 +291,34 @@ void parse_window_resistor(netlist& nl, nl_element& e, std::vector<item>& items,
                            std::vector<nl_element>& added);
 void parse_vccs(netlist& nl, nl_element& e, std::vector<item>& items,
                 std::vector<nl_element>& added);
+// A MOS line's nodes d and g stand where other lines have their two ends
+// (e.a, e.b); its parser reads s and b from the items.
+void parse_mos(netlist& nl, nl_element& e, std::vector<item>& items,
+               std::vector<nl_element>& added);
+void parse_bipolar(netlist& nl, nl_element& e, std::vector<item>& items,
+                   std::vector<nl_element>& added);
 
-// The element letters and their parsers: the netlist's one table of what a
-// line's first letter means (element_line.cpp). Null for a letter that
-// names no element.
+// Which of an element line's tokens after its name are nodes, so that a
+// subcircuit's lines are renamed per instance without being parsed: first
+// `least` to `most` nodes (KEY(...) groups among them are passed over, as
+// G's POLY(1)); with fewer than `most`, the nodes end at the first word
+// that names a .model card. `node_groups` lists the KEY(...) groups whose
+// arguments are nodes, blank-separated; `names_element` says that the
+// first word after the nodes names another element (F's control). The
+// parser of a letter whose node count varies (Q's substrate) must end the
+// nodes the same way.
+struct letter_nodes {
+  int least;
+  int most;
+  const char* node_groups;
+  bool names_element;
+};
+
+// The element letters, their parsers and their nodes: the netlist's one
+// table of what a line's first letter means (element_line.cpp). Null for a
+// letter that names no element.
 element_parser parser_of_letter(char letter);
+const letter_nodes* nodes_of_letter(char letter);
 
 // characteristic.cpp: the limits and coefficients after attribute `start`.
 bool append_characteristic(netlist& nl, const nl_element& e, std::vector<item>& items,

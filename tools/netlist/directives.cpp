@@ -41,8 +41,8 @@ void apply_param(netlist& nl, const statement& st) {
   for (std::size_t i = 0; i < nl.params.size(); ++i) {
     if (nl.params[i].tag != id) continue;
     error(nl, id_token.line,
-          ".param: param " + std::to_string(id) + " given twice (first on line " +
-              std::to_string(nl.params_lines[i]) + ")");
+          ".param: param " + std::to_string(id) + " given twice (first on " +
+              line_reference(nl, nl.params_lines[i]) + ")");
     return;
   }
   nl.params.push_back({id, value});

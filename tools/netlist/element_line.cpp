@@ -17,12 +17,23 @@ bool is_punctuation(const token& t) {
 struct element_letter {
   char letter;
   element_parser parse;
+  letter_nodes nodes;
 };
 
+// A new element letter is one row: its parser, and its nodes so that it
+// may stand inside a subcircuit.
 constexpr element_letter letters[] = {
-    {'R', parse_resistor},  {'C', parse_capacitor},       {'L', parse_inductor},
-    {'D', parse_diode},     {'I', parse_current_source},  {'V', parse_voltage_source},
-    {'F', parse_generator}, {'W', parse_window_resistor}, {'G', parse_vccs},
+    {'R', parse_resistor, {2, 2, "SERIES CTRL", false}},
+    {'C', parse_capacitor, {2, 2, "", false}},
+    {'L', parse_inductor, {2, 2, "", false}},
+    {'D', parse_diode, {2, 2, "", false}},
+    {'I', parse_current_source, {2, 2, "", false}},
+    {'V', parse_voltage_source, {2, 2, "", false}},
+    {'F', parse_generator, {2, 2, "", true}},
+    {'W', parse_window_resistor, {2, 2, "SOURCE", false}},
+    {'G', parse_vccs, {4, 4, "", false}},
+    {'Q', parse_bipolar, {3, 4, "", false}},
+    {'M', parse_mos, {4, 4, "", false}},
 };
 
 // An inductor line chooses its form with TRAP (read by the inductor's
@@ -50,20 +61,27 @@ bool name_is_free(netlist& nl, const token& name) {
   const int earlier = find_element(nl, name.text);
   if (earlier < 0) return true;
   error(nl, name.line,
-        "duplicate element name '" + name.text + "' (first on line " +
-            std::to_string(nl.elements[static_cast<std::size_t>(earlier)].line) + ")");
+        "duplicate element name '" + name.text + "' (first on " +
+            line_reference(nl, nl.elements[static_cast<std::size_t>(earlier)].line) + ")");
   return false;
 }
 
-bool read_ends(netlist& nl, const statement& st, nl_element& e) {
+// A transistor's first two nodes may be one: a bipolar's collector and
+// base (a diode-connected transistor), a MOS's drain and gate, whose parser
+// refuses drain and source on one node. Any other element's two ends may
+// not be one node.
+bool read_ends(netlist& nl, const statement& st, nl_element& e, bool same_allowed) {
   if (st.tokens.size() < 3 || is_punctuation(st.tokens[1]) || is_punctuation(st.tokens[2])) {
-    error(nl, st.tokens[0].line, e.name + ": needs two nodes");
+    const bool is_mos = std::toupper(static_cast<unsigned char>(e.name[0])) == 'M';
+    error(
+        nl, st.tokens[0].line,
+        e.name + (is_mos ? ": needs four nodes: drain, gate, source, bulk" : ": needs two nodes"));
     return false;
   }
   e.a = node_named(nl, st.tokens[1]);
   e.b = node_named(nl, st.tokens[2]);
   if (e.a < 0 || e.b < 0) return false;
-  if (e.a == e.b) {
+  if (e.a == e.b && !same_allowed) {
     error(nl, st.tokens[2].line, e.name + ": both ends on node " + quoted_node(nl, e.a));
     return false;
   }
@@ -75,6 +93,13 @@ bool read_ends(netlist& nl, const statement& st, nl_element& e) {
 element_parser parser_of_letter(char letter) {
   for (const element_letter& l : letters) {
     if (l.letter == letter) return l.parse;
+  }
+  return nullptr;
+}
+
+const letter_nodes* nodes_of_letter(char letter) {
+  for (const element_letter& l : letters) {
+    if (l.letter == letter) return &l.nodes;
   }
   return nullptr;
 }
@@ -93,10 +118,8 @@ void parse_element(netlist& nl, const statement& st) {
   const token& name = st.tokens[0];
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(name.text[0])));
   const element_parser parse = parser_of_letter(letter);
-  if (nl.spice && (letter == 'E' || letter == 'H' || letter == 'X')) {
-    error(nl, name.line,
-          name.text + (letter == 'X' ? ": subcircuit instances are not read in SPICE decks yet"
-                                     : ": pss cannot represent a controlled voltage source"));
+  if (nl.spice && (letter == 'E' || letter == 'H')) {
+    error(nl, name.line, name.text + ": pss cannot represent a controlled voltage source");
     return;
   }
   if (parse == nullptr) {
@@ -106,7 +129,7 @@ void parse_element(netlist& nl, const statement& st) {
   }
   if (!name_is_free(nl, name)) return;
   nl_element e{name.text, name.line, 0, 0, 0, {}, {}, {}, {}, 0, {}, nullptr, {}, 0, 0};
-  if (!read_ends(nl, st, e)) return;
+  if (!read_ends(nl, st, e, letter == 'Q' || letter == 'M')) return;
   e.written_a = e.a;
   e.written_b = e.b;
   std::vector<item> items;
@@ -123,7 +146,8 @@ void parse_element(netlist& nl, const statement& st) {
   if (error_count(nl) > errors) return;
 
   const int index = static_cast<int>(nl.elements.size());
-  nl.element_keys[lower(e.name)] = index;
+  // The line's name, whatever its parser named the records it made.
+  nl.element_keys[lower(name.text)] = index;
   nl.elements.push_back(std::move(e));
   for (nl_element& extra : added) nl.elements.push_back(std::move(extra));
   if (nl.elements[static_cast<std::size_t>(index)].type == conection_type::vsource) {

@@ -91,6 +91,16 @@ item* take_value(std::vector<item>& items) {
   return take(items, item_kind::value, nullptr);
 }
 
+item* take_next(std::vector<item>& items) {
+  for (item& it : items) {
+    if (!it.used) {
+      it.used = true;
+      return &it;
+    }
+  }
+  return nullptr;
+}
+
 const item* take_number(netlist& nl, std::vector<item>& items, const nl_element& e,
                         const char* what, double& out) {
   const item* value = take_value(items);

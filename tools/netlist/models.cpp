@@ -46,8 +46,8 @@ void read_model_card(netlist& nl, const statement& st) {
   const std::string key = lower(st.tokens[1].text);
   if (nl.models.count(key) != 0) {
     error(nl, line,
-          "duplicate .model '" + st.tokens[1].text + "' (first on line " +
-              std::to_string(nl.models[key].line) + ")");
+          "duplicate .model '" + st.tokens[1].text + "' (first on " +
+              line_reference(nl, nl.models[key].line) + ")");
     return;
   }
   model_card card{upper(st.tokens[2].text), line, {}};

@@ -15,7 +15,8 @@ struct netlist_message {
   int line;  // 0 when the message concerns the netlist as a whole
   bool is_error;
   std::string text;
-  bool is_note = false;  // a line that was read and skipped on purpose
+  bool is_note = false;   // a line that was read and skipped on purpose
+  std::string file = {};  // the included file the line is in; empty for the netlist's own
 };
 
 // How the period of an analysis is treated: given by the drive, or found
@@ -65,10 +66,12 @@ struct compiled_netlist {
 // How a netlist is read: in pss's own grammar, or as SPICE reads a deck
 // (docs/netlist.md, "SPICE decks"). `fundamental` (hertz, 0 when not given)
 // is what a SPICE sine's frequency must be a whole multiple of when the
-// deck has no .pss directive.
+// deck has no .pss directive. `path` is the deck's file: its .include
+// lines name files relative to its folder (the current folder when empty).
 struct compile_options {
   bool spice = false;
   double fundamental = 0;
+  std::string path = {};
 };
 
 // Compiles a netlist. On errors `ok` is false and `network` is not to be
@@ -80,7 +83,8 @@ compiled_netlist compile_netlist(const std::string& text, const compile_options&
 // "10uF"); false when it is malformed.
 bool parse_value(const std::string& text, double& out);
 
-// "FILE:LINE: error: text" (or warning), without a newline.
+// "FILE:LINE: error: text" (or warning), without a newline; FILE is the
+// message's own file when it concerns a line of an included file.
 std::string message_line(const std::string& file, const netlist_message& message);
 
 // The names file that goes with a network file: JOB.net gives JOB.names.

@@ -32,9 +32,8 @@ bool valid_oscillator(netlist& nl, const statement& st, int& tank, double& frequ
                       double& amplitude) {
   const int line = st.tokens[0].line;
   if (nl.osc_tank >= 0) {
-    error(
-        nl, line,
-        ".osc: a second oscillator directive (first on line " + std::to_string(nl.osc_line) + ")");
+    error(nl, line,
+          ".osc: a second oscillator directive (first on " + line_reference(nl, nl.osc_line) + ")");
     return false;
   }
   if (st.tokens.size() != 4) {

@@ -112,7 +112,7 @@ void apply_pss(netlist& nl, const statement& st) {
   const int line = st.tokens[0].line;
   if (plan.given) {
     error(nl, line,
-          ".pss: a second analysis directive (first on line " + std::to_string(plan.line) + ")");
+          ".pss: a second analysis directive (first on " + line_reference(nl, plan.line) + ")");
     return;
   }
   plan.given = true;
@@ -132,9 +132,9 @@ void apply_options(netlist& nl, const statement& st) {
     const int line = forms->first.line;
     const std::string value = lower(forms->args[0].text);
     if (nl.forms_line > 0) {
-      error(nl, line,
-            ".options: DIFFERENCE given twice (first on line " + std::to_string(nl.forms_line) +
-                ")");
+      error(
+          nl, line,
+          ".options: DIFFERENCE given twice (first on " + line_reference(nl, nl.forms_line) + ")");
     } else if (value == "backward" || value == "central") {
       nl.forms = value == "central" ? difference_forms::central : difference_forms::backward;
       nl.forms_line = line;
@@ -167,8 +167,8 @@ void check_settings(netlist& nl) {
   if (plan.period == analysis_period::free && !oscillator) {
     error(nl, plan.line, ".pss: FREE needs an oscillator set up with .osc");
   }
-  const bool free = plan.period == analysis_period::free ||
-                    (plan.period == analysis_period::unset && oscillator);
+  const bool free =
+      plan.period == analysis_period::free || (plan.period == analysis_period::unset && oscillator);
   if (plan.has_dvdf && !free) {
     error(nl, plan.line, ".pss: DVDF goes with a free period (an .osc oscillator, not FIXED)");
   }

@@ -1,10 +1,13 @@
 // A SPICE deck's text → statements, as ngspice reads it: the first line is
 // the title; `*` comment lines, `;` and `$` inline comments (a `$` only
-// after a blank, so that it may stand inside a name); `+` continuations.
+// after a blank, so that it may stand inside a name); `+` continuations;
+// .include lines read (spice_include.cpp), .param lines and {expressions}
+// evaluated (spice_params.cpp), subcircuits expanded (spice_subckt.cpp).
 // Lines that mean nothing to a periodic steady state are dropped here, one
 // note each, so that the element and directive readers see only what pss
 // represents. `mil` (a thousandth of an inch) is rewritten to metres here
 // because the plain grammar reads `m` as milli.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <set>
@@ -15,23 +18,52 @@ namespace pss::netlist_compiler {
 
 namespace {
 
-// Blanks the title line and cuts `$` comments, keeping every newline so
-// that line numbers stay those of the file.
-std::string without_title_and_dollar_comments(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  bool title = true;
-  bool comment = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char ch = text[i];
-    if (ch == '\n') {
-      title = false;
-      comment = false;
-      out += ch;
-      continue;
+// What a deck may hold that this compiler does not read: refused, not
+// dropped, since the circuit would not be the deck's.
+const std::set<std::string> unread_directives = {".func"};
+
+// Directives that shape a transient or a small-signal run, or its output:
+// nothing of them carries over to a periodic steady state.
+const std::set<std::string> skipped_directives = {
+    ".tran",    ".ac",     ".dc",   ".op",    ".noise", ".ic",      ".nodeset",
+    ".options", ".option", ".opt",  ".print", ".plot",  ".save",    ".meas",
+    ".measure", ".probe",  ".temp", ".width", ".four",  ".csparam", ".lib"};
+
+}  // namespace
+
+std::string first_word(const std::string& line) {
+  const std::size_t first = line.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return "";
+  const std::size_t end = line.find_first_of(" \t\r", first);
+  return lower(line.substr(first, end == std::string::npos ? std::string::npos : end - first));
+}
+
+bool is_skipped_directive(const std::string& lower_name) {
+  return skipped_directives.count(lower_name) > 0;
+}
+
+// A comment line `*pss .pss ...` or `*pss .osc ...` carries pss's own
+// analysis in a deck that ngspice runs too, which reads it as a comment:
+// the marker is blanked so that the directive is read; any other directive
+// after the marker is an error. The first line is the deck's title.
+std::string with_pss_lines_read(const std::string& text, netlist& nl) {
+  std::string out = text;
+  int line = 1;
+  for (std::size_t start = 0; start < out.size(); ++line) {
+    std::size_t end = out.find('\n', start);
+    if (end == std::string::npos) end = out.size();
+    const std::string head = lower(out.substr(start, 5));
+    if (line > 1 && (head == "*pss " || head == "*pss\t")) {
+      const std::size_t word = std::min(out.find_first_not_of(" \t", start + 5), end);
+      const std::size_t stop = std::min(out.find_first_of(" \t\r\n", word), end);
+      const std::string directive = lower(out.substr(word, stop - word));
+      if (directive == ".pss" || directive == ".osc") {
+        out.replace(start, 4, "    ");
+      } else {
+        error(nl, line, "a *pss line carries .pss or .osc, not '" + directive + "'");
+      }
     }
-    if (ch == '$' && (i == 0 || text[i - 1] == ' ' || text[i - 1] == '\t')) comment = true;
-    if (!title && !comment) out += ch;
+    start = end + 1;
   }
   return out;
 }
@@ -51,25 +83,14 @@ void rewrite_mil(token& t) {
   t.text = buffer;
 }
 
-// What a deck may hold that this compiler does not read yet: refused, not
-// dropped, since the circuit would not be the deck's.
-const std::set<std::string> unread_directives = {".param",  ".include", ".inc",
-                                                 ".subckt", ".ends",    ".func"};
-
-// Directives that shape a transient or a small-signal run, or its output:
-// nothing of them carries over to a periodic steady state.
-const std::set<std::string> skipped_directives = {
-    ".tran",   ".ac",     ".dc",    ".op",   ".noise",   ".ic",   ".nodeset", ".options",
-    ".option", ".opt",    ".print", ".plot", ".save",    ".meas", ".measure", ".probe",
-    ".temp",   ".global", ".width", ".four", ".csparam", ".lib"};
-
-}  // namespace
-
 std::vector<statement> spice_statements(const std::string& text, netlist& nl) {
+  subckt_table subckts;
+  const std::string deck =
+      without_subckt_definitions(deck_with_includes(with_pss_lines_read(text, nl), nl), nl, subckts);
+  param_values params;
   std::vector<statement> kept;
   int control_line = 0;
-  for (statement& st :
-       read_statements(with_params_substituted(without_title_and_dollar_comments(text), nl), nl)) {
+  for (statement& st : read_statements(with_params_substituted(deck, nl, params), nl)) {
     const std::string name = lower(st.tokens[0].text);
     const int line = st.tokens[0].line;
     if (control_line > 0) {
@@ -84,7 +105,8 @@ std::vector<statement> spice_statements(const std::string& text, netlist& nl) {
       note(nl, line, ".control block skipped up to its .endc: pss runs no ngspice commands");
       control_line = line;
     } else if (unread_directives.count(name) > 0) {
-      error(nl, line, st.tokens[0].text + " is not read in SPICE decks yet");
+      error(nl, line,
+            st.tokens[0].text + " is not read in SPICE decks: write its expression out in braces");
     } else if (skipped_directives.count(name) > 0) {
       note(nl, line, st.tokens[0].text + " skipped: it has no meaning for a periodic steady state");
     } else {
@@ -93,7 +115,7 @@ std::vector<statement> spice_statements(const std::string& text, netlist& nl) {
     }
   }
   if (control_line > 0) error(nl, control_line, ".control block without .endc");
-  return kept;
+  return with_instances_expanded(nl, std::move(kept), subckts, params);
 }
 
 }  // namespace pss::netlist_compiler

@@ -2,7 +2,8 @@
 // their values before the deck is read: + - * / and parentheses over
 // numbers (with SPICE's suffixes) and param names, in any case. A param
 // may use those defined above it. What cannot be evaluated is an error on
-// its line, never a guess.
+// its line, never a guess. A subcircuit's lines are evaluated the same way
+// for each of its instances (spice_subckt.cpp).
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -14,8 +15,6 @@
 namespace pss::netlist_compiler {
 
 namespace {
-
-using param_values = std::map<std::string, double>;
 
 struct expression_reader {
   const std::string& text;
@@ -97,8 +96,16 @@ struct expression_reader {
   }
 };
 
-bool evaluate(netlist& nl, int line, const std::string& text, const param_values& params,
-              double& out) {
+std::string number_text(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.17g", value);
+  return buffer;
+}
+
+}  // namespace
+
+bool evaluate_expression(netlist& nl, int line, const std::string& text, const param_values& params,
+                         double& out) {
   expression_reader r{text, params, 0, {}};
   out = r.sum();
   r.skip_blanks();
@@ -109,12 +116,6 @@ bool evaluate(netlist& nl, int line, const std::string& text, const param_values
   return false;
 }
 
-std::string number_text(double value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.17g", value);
-  return buffer;
-}
-
 void read_param_line(netlist& nl, int line, const std::string& rest, param_values& params) {
   static const std::regex assignment(R"(([A-Za-z_][A-Za-z0-9_]*)\s*=\s*(\{[^}]*\}|[^\s{}]+))");
   std::size_t matched = 0;
@@ -122,16 +123,15 @@ void read_param_line(netlist& nl, int line, const std::string& rest, param_value
     std::string value = (*m)[2];
     if (value.front() == '{') value = value.substr(1, value.size() - 2);
     double v = 0;
-    if (!evaluate(nl, line, value, params, v)) return;
+    if (!evaluate_expression(nl, line, value, params, v)) return;
     params[lower((*m)[1])] = v;
     ++matched;
   }
   if (matched == 0) error(nl, line, ".param: expected NAME=VALUE");
 }
 
-// The line with each {expression} replaced by its value.
-std::string substituted(netlist& nl, int line, const std::string& text,
-                        const param_values& params) {
+std::string with_expressions_replaced(netlist& nl, int line, const std::string& text,
+                                      const param_values& params) {
   std::string out;
   std::size_t from = 0;
   for (std::size_t open = text.find('{'); open != std::string::npos; open = text.find('{', from)) {
@@ -141,17 +141,16 @@ std::string substituted(netlist& nl, int line, const std::string& text,
       return text;
     }
     double v = 0;
-    if (!evaluate(nl, line, text.substr(open + 1, close - open - 1), params, v)) return text;
+    if (!evaluate_expression(nl, line, text.substr(open + 1, close - open - 1), params, v)) {
+      return text;
+    }
     out += text.substr(from, open - from) + number_text(v);
     from = close + 1;
   }
   return out + text.substr(from);
 }
 
-}  // namespace
-
-std::string with_params_substituted(const std::string& text, netlist& nl) {
-  param_values params;
+std::string with_params_substituted(const std::string& text, netlist& nl, param_values& params) {
   std::vector<std::string> lines;
   for (std::size_t start = 0; start <= text.size();) {
     std::size_t end = text.find('\n', start);
@@ -163,12 +162,13 @@ std::string with_params_substituted(const std::string& text, netlist& nl) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const int line = static_cast<int>(i) + 1;
     const std::size_t first = lines[i].find_first_not_of(" \t");
+    const std::size_t after = lines[i].find_first_of(" \t", first);
     const bool is_param =
-        first != std::string::npos && lower(lines[i].substr(first, 7)) == ".param ";
+        first != std::string::npos && lower(lines[i].substr(first, after - first)) == ".param";
     if (is_param) {
-      read_param_line(nl, line, lines[i].substr(first + 7), params);
+      read_param_line(nl, line, after == std::string::npos ? "" : lines[i].substr(after), params);
     } else {
-      out += substituted(nl, line, lines[i], params);
+      out += with_expressions_replaced(nl, line, lines[i], params);
     }
     if (i + 1 < lines.size()) out += '\n';
   }

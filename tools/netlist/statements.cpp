@@ -39,29 +39,37 @@ void tokenize(const std::string& text, std::size_t from, int line, std::vector<t
 
 }  // namespace
 
-std::vector<statement> read_statements(const std::string& text, netlist& nl) {
+std::vector<statement> read_statements(const std::vector<numbered_line>& lines, netlist& nl) {
   std::vector<statement> statements;
-  std::size_t start = 0;
-  for (int line = 1; start < text.size(); ++line) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string physical = text.substr(start, end - start);
-    start = end + 1;
+  for (const numbered_line& l : lines) {
+    const std::string& physical = l.text;
     const std::size_t first = physical.find_first_not_of(" \t\r");
     if (first == std::string::npos || physical[first] == '*') continue;
     if (physical[first] == '+') {
       if (statements.empty()) {
-        error(nl, line, "a continuation line with no statement above it");
+        error(nl, l.line, "a continuation line with no statement above it");
         continue;
       }
-      tokenize(physical, first + 1, line, statements.back().tokens);
+      tokenize(physical, first + 1, l.line, statements.back().tokens);
       continue;
     }
     statement st;
-    tokenize(physical, first, line, st.tokens);
+    tokenize(physical, first, l.line, st.tokens);
     if (!st.tokens.empty()) statements.push_back(std::move(st));
   }
   return statements;
+}
+
+std::vector<statement> read_statements(const std::string& text, netlist& nl) {
+  std::vector<numbered_line> lines;
+  std::size_t start = 0;
+  for (int line = 1; start < text.size(); ++line) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back({line, text.substr(start, end - start)});
+    start = end + 1;
+  }
+  return read_statements(lines, nl);
 }
 
 }  // namespace pss::netlist_compiler

@@ -12,21 +12,10 @@ namespace pss::netlist_compiler {
 
 namespace {
 
-// The next unused item, whatever its kind; null at the end.
-item* next_item(std::vector<item>& items) {
-  for (item& it : items) {
-    if (!it.used) {
-      it.used = true;
-      return &it;
-    }
-  }
-  return nullptr;
-}
-
 bool control_nodes(netlist& nl, const nl_element& e, std::vector<item>& items,
                    std::vector<int>& out) {
   for (int k = 0; k < 2; ++k) {
-    const item* it = next_item(items);
+    const item* it = take_next(items);
     if (it == nullptr || it->kind == item_kind::group || it->kind == item_kind::assign) {
       error(nl, e.line, e.name + ": needs two control nodes");
       return false;

@@ -88,8 +88,10 @@ int compile(const std::string& netlist_path, const std::string& net_path,
     std::fprintf(stderr, "pss-net: cannot read %s\n", netlist_path.c_str());
     return 1;
   }
+  pss::compile_options deck = options;
+  deck.path = netlist_path;
   const pss::compiled_netlist result =
-      pss::compile_netlist(std::string(bytes.begin(), bytes.end()), options);
+      pss::compile_netlist(std::string(bytes.begin(), bytes.end()), deck);
   for (const pss::netlist_message& m : result.messages) {
     std::fprintf(stderr, "%s\n", pss::message_line(netlist_path, m).c_str());
   }

@@ -149,7 +149,8 @@ int run_pss_run(const std::vector<std::string>& args) {
     return stage_error("compile", "cannot read " + options.netlist);
   }
   // --freq gives a SPICE deck's sines their fundamental as .pss would.
-  const compile_options spice{options.spice, options.has_frequency ? options.frequency.start : 0};
+  const compile_options spice{options.spice, options.has_frequency ? options.frequency.start : 0,
+                              options.netlist};
   const compiled_netlist compiled = compile_netlist(std::string(bytes.begin(), bytes.end()), spice);
   for (const netlist_message& m : compiled.messages) {
     std::fprintf(stderr, "%s\n", message_line(options.netlist, m).c_str());

@@ -209,6 +209,64 @@ TEST(netlist_elements, voltage_controlled_current_sources) {
   });
 }
 
+// Q: three branches between the intrinsic collector, base and emitter, each
+// with the list [C, B, E] at both ends and the card with the area applied;
+// RC, RB and RE as resistors to internal nodes; a substrate node read and
+// left unconnected.
+TEST(netlist_elements, bipolar_transistors_become_three_branches) {
+  const char* npn = ".model qn NPN (IS=1f BF=50)\nQ1 c b 0 qn\nR1 c 0 1\nR2 b 0 1\n";
+  const char* pnp =
+      ".model qp PNP (IS=1f IKF=1m CJE=1p RB=100 RE=1 RC=10)\nQ1 c b e sub qp 2\n"
+      "R1 c 0 1\nR2 b 0 1\nR3 e 0 1\n";
+  const names intrinsic = {"Q1#c", "Q1#b", "Q1#e"};
+  const attributes pnp_card = {{220, -1}, {221, 2e-15}, {228, 2e-3}, {234, 2e-12}};
+  check_rows({
+      {npn,
+       "Q1#ce",
+       "c",
+       "0",
+       220,
+       0,
+       {{220, 1}, {221, 1e-15}, {222, 50}},
+       {"c", "b", "0"},
+       {"c", "b", "0"}},
+      {npn,
+       "Q1#be",
+       "b",
+       "0",
+       221,
+       0,
+       {{220, 1}, {221, 1e-15}, {222, 50}},
+       {"c", "b", "0"},
+       {"c", "b", "0"}},
+      {npn,
+       "Q1#bc",
+       "b",
+       "c",
+       223,
+       0,
+       {{220, 1}, {221, 1e-15}, {222, 50}},
+       {"c", "b", "0"},
+       {"c", "b", "0"}},
+      {pnp, "Q1#ce", "Q1#c", "Q1#e", 220, 0, pnp_card, intrinsic, intrinsic},
+      {pnp, "Q1#rb", "b", "Q1#b", 100, 0, {{100, 50}}, {}, {}},
+      {pnp, "Q1#re", "e", "Q1#e", 100, 0, {{100, 0.5}}, {}, {}},
+      {".options DIFFERENCE=CENTRAL\n.model qn NPN\nQ1 c b 0 qn\nR1 c 0 1\nR2 b 0 1\n",
+       "Q1#bc",
+       "b",
+       "c",
+       224,
+       0,
+       {{220, 1}},
+       {"c", "b", "0"},
+       {"c", "b", "0"}},
+  });
+  // A diode-connected transistor has no base-collector junction to carry.
+  const compiled_netlist tied = compile_netlist(".model qn NPN\nQ1 a a 0 qn\nR1 a 0 1\n");
+  ASSERT_TRUE(tied.ok);
+  EXPECT_EQ(tied.names.elements, (names{"Q1#ce", "Q1#be", "R1"}));
+}
+
 TEST(netlist_elements, junction_diode_lines_refused) {
   struct row {
     const char* netlist;
@@ -227,6 +285,24 @@ TEST(netlist_elements, junction_diode_lines_refused) {
       {"G1 a 0 c\nR1 a 0 1\n", "G1: needs two control nodes"},
       {"G1 a 0 c 0 1\nR1 a 0 1\nR2 c 0 1\nR3 a d 1\nR4 d 0 1\nG2 d 0 c 0 1\n",
        "G2: control node 'c' is neither fixed nor a neighbour of 'd'"},
+      {"M1 d g\n", "M1: needs four nodes: drain, gate, source, bulk"},
+      {"M1 d g s b\n", "M1: needs a .model name after its four nodes"},
+      {".model dm D\nM1 d g s b dm\n", "M1: .model 'dm' is a D, not a NMOS or PMOS"},
+      {".model nm NMOS\nM1 d g d b nm\n", "M1: drain and source on node 'd'"},
+      {".model nm NMOS (LEVEL=2)\nM1 d g s b nm\n", "M1: only LEVEL=1, Shichman-Hodges, is known"},
+      {".model nm NMOS (NSUB=1e15)\nM1 d g s b nm\n",
+       "M1: .model parameter NSUB is not modelled; give VTO, GAMMA and PHI instead of the doping"},
+      {".model nm NMOS (LD=1u)\nM1 d g s b nm L=2u\n", "M1: L - 2 LD must be positive"},
+      {".model nm NMOS (PHI=0)\nM1 d g s b nm\n", "M1: PHI must be positive"},
+      {".model nm NMOS\nM1 d g s b nm PD=1u\n", "M1: unexpected 'PD='"},
+      {"Q1 c b e qx\n", "Q1: no .model 'qx'"},
+      {".model dm D\nQ1 c b e dm\n", "Q1: .model 'dm' is a D, not an NPN or PNP"},
+      {".model qn NPN (LEVEL=4)\nQ1 c b e qn\n",
+       "Q1: only the Gummel-Poon model, LEVEL=1, is known"},
+      {".model qn NPN (MJE=1)\nQ1 c b e qn\n", "Q1: MJE must be at least 0 and below 1"},
+      {".model qn NPN\nQ1 c b c qn\n", "Q1: collector and emitter on the same node"},
+      {".model qn NPN\nQ1 c b e qn AREA=0\n", "Q1: the area must be positive"},
+      {".model qn NPN\nQ1 c b\n", "Q1: needs collector, base and emitter nodes and a model"},
   };
   for (const row& r : rows) {
     const compiled_netlist out = compile_netlist(r.netlist);

@@ -118,6 +118,12 @@ TEST(netlist_language, warnings_leave_a_usable_network) {
        {"1: R1: the series source drives current into both ends"}},
       {"R1 a 0 POLY(1 2)\n", {"1: R1: without CTRL the two ends see opposite voltages"}},
       {"R1 a 0 POLY(1 2) LIMITS(-5 5)\n", {}},
+      // A transistor's junctions tie its collector and emitter to its base;
+      // a card's parameter outside the model is named on the line.
+      {".model qn NPN (BF=80 XTF=3)\nC1 c 0 1u\nQ1 c b e qn\nR1 b 0 1k\nC2 e 0 1u\n",
+       {"3: Q1: .model parameter XTF is not used"}},
+      {".model qn NPN\nC1 c 0 1u\nQ1 c b e qn\nC2 b 0 1u\nC3 e 0 1u\n",
+       {"2: node 'c' " + floating, "3: node 'b' " + floating, "3: node 'e' " + floating}},
   };
   for (const row& r : rows) {
     const auto cc = test::compile_and_read(r.netlist);

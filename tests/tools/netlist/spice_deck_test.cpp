@@ -4,9 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "support/job.h"
 #include "support/ngspice.h"
+#include "support/process.h"
 #include "tools/netlist/netlist.h"
 
 namespace pss {
@@ -45,10 +51,12 @@ TEST(spice_deck, lines_without_meaning_for_a_steady_state_get_one_note_each) {
   }
 }
 
-// A deck's model cards are the netlist's: the diode compiles as it does in
-// pss's own grammar, with no note.
+// A deck's model cards are the netlist's: the diode and the MOS transistor
+// compile as they do in pss's own grammar, with no note.
 TEST(spice_deck, a_model_card_gives_its_diode_the_same_network_as_in_a_netlist) {
-  const std::string body = "R1 a b 1k\n.model dx D(IS=1e-14 N=1.1)\nD1 b 0 dx\nI1 0 a 1m\n";
+  const std::string body =
+      "R1 a b 1k\n.model dx D(IS=1e-14 N=1.1)\nD1 b 0 dx\nI1 0 a 1m\n"
+      "M1 a b 0 0 nx W=2u L=1u\n.model nx NMOS (LEVEL=1 VTO=0.5 CGSO=1n CBD=1f)\n";
   const compiled_netlist deck = compile_deck("a title line\n" + body + ".end\n");
   const compiled_netlist plain = compile_netlist(body, compile_options{});
   ASSERT_TRUE(deck.ok) << messages_of(deck);
@@ -79,18 +87,130 @@ TEST(spice_deck, what_pss_cannot_represent_is_refused_with_its_line_and_reason) 
       {"V2 b 0 SIN(0 1 1k)", 0,
        "deck.cir:3: error: V2: a SPICE sine needs the fundamental: give a "
        ".pss directive or pss-net compile --fundamental F"},
-      {"X1 a b sub", 1000, "deck.cir:3: error: X1: subcircuit instances are not read"},
-      {".include other.cir", 1000, "deck.cir:3: error: .include is not read in SPICE decks yet"},
+      {"X1 a b sub", 1000, "deck.cir:3: error: X1: unknown subckt 'sub'"},
+      {".include other.cir", 1000, "deck.cir:3: error: .include: cannot read 'other.cir'"},
+      {".func f(x) {2*x}", 1000, "deck.cir:3: error: .func is not read in SPICE decks"},
+      {".subckt s p q\nR3 p q 1k\n.ends\nX1 a b 0 s", 1000,
+       "deck.cir:6: error: X1: subckt 's' has 2 nodes, the line gives 3"},
+      {".subckt s p q\nX2 p q s\n.ends\nX1 a b s", 1000,
+       "deck.cir:4: error: X1.X2: subckt 's' would contain itself"},
+      {".subckt s p q r=1k\nR3 p q {r}\n.ends\nX1 a b s k=2", 1000,
+       "deck.cir:6: error: X1: subckt 's' has no param 'k'"},
+      {".subckt s p q r=1k\nR3 p q {r/k}\n.ends\nX1 a b s", 1000,
+       "deck.cir:4: error: unknown param 'k' in 'r/k' (in X1)"},
+      {".subckt s p q\n.pss 1k\n.ends\nX1 a b s", 1000,
+       "deck.cir:4: error: .pss is not read inside a .subckt"},
+      {".subckt s p q\n.subckt t r\n.ends\n.ends", 1000,
+       "deck.cir:4: error: a .subckt inside another is not read"},
+      {".subckt s p q\nR3 p q 1k", 1000, "deck.cir:3: error: .subckt without .ends"},
+      {".ends", 1000, "deck.cir:3: error: .ends without .subckt"},
       {".param r=2k\nR3 b 0 {r*(1+x)}", 1000, "deck.cir:4: error: unknown param 'x' in 'r*(1+x)'"},
       {".param r=2k\nR3 b 0 {r*(1+2}", 1000, "deck.cir:4: error: a missing ')' in 'r*(1+2'"},
       {"R3 b 0 {2k", 1000, "deck.cir:3: error: a '{' without its '}'"},
       {".param r", 1000, "deck.cir:3: error: .param: expected NAME=VALUE"},
       {".control\nrun", 1000, "deck.cir:3: error: .control block without .endc"},
+      {"*pss .tran 1u 1m", 1000,
+       "deck.cir:3: error: a *pss line carries .pss or .osc, not '.tran'"},
+      {"*pss .end", 1000, "deck.cir:3: error: a *pss line carries .pss or .osc, not '.end'"},
   };
   for (const row& r : rows) {
     const compiled_netlist out = compile_deck(
         std::string("title\nV1 a 0 1\n") + r.line + "\nR1 a b 1k\nR2 b 0 1k\n", r.fundamental);
     EXPECT_FALSE(out.ok) << r.line;
+    EXPECT_NE(messages_of(out).find(r.error), std::string::npos) << messages_of(out);
+  }
+}
+
+// A deck written in files under a scratch folder: the first is the deck.
+compiled_netlist compile_files(const test::temp_dir& dir,
+                               const std::vector<std::pair<std::string, std::string>>& files) {
+  for (const auto& [name, text] : files) {
+    std::filesystem::create_directories(std::filesystem::path(dir.file(name)).parent_path());
+    std::ofstream(dir.file(name)) << text;
+  }
+  return compile_netlist(files[0].second, compile_options{true, 1000, dir.file(files[0].first)});
+}
+
+net_file without_element_names(net_file file) {
+  for (net_circuit& c : file.circuits) {
+    for (net_node& n : c.nodes) {
+      for (net_neighbour& b : n.neighbours) {
+        for (net_conection& e : b.conections) e.name.clear();
+      }
+    }
+  }
+  return file;
+}
+
+// Subcircuits, included or not, nested or not, expand to the network of
+// the deck written out flat, with ngspice's hierarchical names.
+TEST(spice_deck, subcircuits_expand_to_the_network_of_the_flat_deck) {
+  const std::string rc_flat =
+      "flat\nV1 in 0 SIN(0 1 1k)\nR1 in mid 1k\nC1 mid 0 100n\nR2 mid out 2k\nC2 out 0 50n\n";
+  const std::string rc_section =
+      ".subckt rcsec a b params: r=1k c=100n\nR1 a b {r}\nC1 b 0 {c}\n.ends rcsec\n";
+  struct row {
+    std::vector<std::pair<std::string, std::string>> files;
+    std::string flat;
+    std::vector<const char*> names;  // of nodes and elements, and messages
+  };
+  const row rows[] = {
+      {{{"deck.cir", "twice in series\n.param cbase=50n\n" + rc_section +
+                         "V1 in 0 SIN(0 1 1k)\nX1 in mid rcsec\nX2 mid out rcsec r={2*1k} "
+                         "c=cbase\n"}},
+       rc_flat,
+       {"R.X1.R1", "C.X2.C1"}},
+      {{{"deck.cir",
+         "nested, from a library\n.include lib/ladder.inc\nV1 in 0 SIN(0 1 1k)\n"
+         "X1 in out ladder\n"},
+        {"lib/ladder.inc",
+         ".inc \"sub/rc.inc\"\n.subckt ladder a b\nXa a m rcsec\n"
+         "Xb m b rcsec r=2k c=50n\n.ends\n"},
+        {"lib/sub/rc.inc", rc_section + ".tran 1u 1m\n"}},
+       rc_flat,
+       {"X1.m", "R.X1.Xb.R1", "lib/sub/rc.inc:5: note: .tran skipped"}},
+      {{{"deck.cir",
+         "a local model card, a global node\n.global vdd\n.model dm D(IS=2e-14)\n"
+         ".subckt clip a\n.model dm D(IS=1e-14)\nR1 a b 1k\nD1 b gnd dm\n"
+         "R2 b vdd 10k\n.ends\nV2 vdd 0 1\nV1 in 0 SIN(0 1 1k)\nX1 in clip\n"}},
+       "flat\n.model dm D(IS=1e-14)\nV2 vdd 0 1\nV1 in 0 SIN(0 1 1k)\nR1 in mid 1k\n"
+       "D1 mid 0 dm\nR2 mid vdd 10k\n",
+       {"X1.b", "D.X1.D1"}},
+  };
+  for (const row& r : rows) {
+    test::temp_dir dir;
+    const compiled_netlist deck = compile_files(dir, r.files);
+    const compiled_netlist flat = compile_deck(r.flat);
+    ASSERT_TRUE(deck.ok) << messages_of(deck);
+    ASSERT_TRUE(flat.ok) << messages_of(flat);
+    EXPECT_EQ(write_network(without_element_names(deck.network)),
+              write_network(without_element_names(flat.network)))
+        << r.files[0].second;
+    std::string names = messages_of(deck);
+    for (const std::string& n : deck.names.nodes) names += n + "\n";
+    for (const std::string& e : deck.names.elements) names += e + "\n";
+    for (const char* n : r.names) EXPECT_NE(names.find(n), std::string::npos) << n << "\n" << names;
+  }
+}
+
+TEST(spice_deck, an_include_cycle_a_missing_file_or_a_device_is_refused_where_it_is_included) {
+  struct row {
+    const char* included;
+    const char* error;
+  };
+  const row rows[] = {
+      {"R2 b 0 1k\n.include ../deck.cir\n", "lib/part.inc:2: error: .include: '" /* the deck */},
+      {"R2 b 0 1k\n\n.inc gone.inc\n", "lib/part.inc:3: error: .inc: cannot read '"},
+      // Once read until memory ran out.
+      {".include /dev/zero\n",
+       "lib/part.inc:1: error: .include: '/dev/zero' is not a regular file"},
+  };
+  for (const row& r : rows) {
+    test::temp_dir dir;
+    const compiled_netlist out =
+        compile_files(dir, {{"deck.cir", "t\nV1 a 0 1\nR1 a b 1k\n.include 'lib/part.inc'\n"},
+                            {"lib/part.inc", r.included}});
+    EXPECT_FALSE(out.ok);
     EXPECT_NE(messages_of(out).find(r.error), std::string::npos) << messages_of(out);
   }
 }
@@ -114,6 +234,19 @@ TEST(spice_deck, a_sines_frequency_becomes_its_harmonic_and_mil_a_length) {
   const compiled_netlist mil = compile_deck("t\nC1 a 0 2mil\nR1 a 0 1\nI1 a 0 1\n");
   ASSERT_TRUE(mil.ok && plain_m.ok);
   EXPECT_NE(write_network(mil.network), write_network(plain_m.network));
+}
+
+// ngspice reads *pss lines as comments; pss reads the directive after the
+// marker.
+TEST(spice_deck, pss_lines_carry_the_analysis_and_the_oscillator) {
+  const compiled_netlist out = compile_deck(
+      "t\n*pss .pss 2k PLANES=32\n*PSS .osc a 2k 0.5\nV1 b 0 SIN(0 1 4k)\nR1 b a 1k\n"
+      "C1 a 0 1u\nL1 a 0 1m\n",
+      0);
+  ASSERT_TRUE(out.ok) << messages_of(out);
+  EXPECT_EQ(out.analysis.planes, 32);
+  EXPECT_EQ(out.analysis.fundamental(), 2000);
+  EXPECT_EQ(out.names.nodes[1], "osc#inject");
 }
 
 TEST(spice_deck, params_are_evaluated_in_braces_with_spice_suffixes_and_precedence) {
