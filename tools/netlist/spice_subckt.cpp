@@ -426,7 +426,10 @@ std::string without_subckt_definitions(const std::string& text, netlist& nl, sub
     } else if (!inside) {
       if (word == ".end") ended = true;
     } else if (in_header && is_continuation(line)) {
-      header += " " + line.substr(line.find('+') + 1);
+      // Appended in two steps: g++ 12 at -O3 reports a bogus overflow for
+      // " " + substr.
+      header += ' ';
+      header.append(line, line.find('+') + 1);
     } else if (in_header && is_comment_or_blank(line)) {
       // A comment may stand between the header and its continuations.
     } else if (word == ".end") {
