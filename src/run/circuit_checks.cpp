@@ -156,9 +156,13 @@ void need_slot1_period_offset(circuit* c) {
 
 }  // namespace
 
+bool has_oscillator_nodelist(const circuit* c) {
+  return c->nodelists != nullptr && list_length(c->nodelists->nodes) >= 3;
+}
+
 void check_double_runs(circuit* c) {
   const conection_entry* list = c->nodelists;
-  if (list == nullptr || list_length(list->nodes) < 3) {
+  if (!has_oscillator_nodelist(c)) {
     fatal(
         "error, make_double_dvars: the double PSS needs a first nodelist of at least three "
         "nodes\n");

@@ -15,6 +15,10 @@ void check_network(circuit* c);
 // The expanded circuit: a central-difference capacitor needs three planes.
 void check_expanded(circuit* c);
 
+// Whether the circuit has the first nodelist of an oscillator, [injection,
+// tank, ground, ...]: what the double runs and the oscillator search read.
+bool has_oscillator_nodelist(const circuit* c);
+
 // Before switching to two solution slots: the first nodelist and circuit
 // param 4 (the period offset of slot 1) that the double runs use.
 void check_double_runs(circuit* c);

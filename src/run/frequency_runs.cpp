@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "newton/newton.h"
+#include "run/circuit_checks.h"
 #include "run/dvar_snapshot.h"
 #include "run/job_files.h"
 #include "run/oscillator_search.h"
@@ -64,7 +65,10 @@ void solve_step(const std::string& job, circuit* c, double accuracy, step_state 
     say("\nrun %d, freq %le\n", s.run, s.frequency);
     const dvar_snapshot before = oscillator != nullptr ? take_snapshot(c) : dvar_snapshot{};
     int code = solve_circuit(c, accuracy);
-    if (code != newton_converged && s.last_converged == 0.0 && oscillator != nullptr) {
+    // Only an oscillator's first run may be recovered: the search needs
+    // its injection and tank.
+    if (code != newton_converged && s.last_converged == 0.0 && oscillator != nullptr &&
+        has_oscillator_nodelist(c)) {
       say("non_converged at f = %le, f_n = %le, f_y = %le\n", s.frequency, s.trying, 0.0);
       recover_injected_run(c, accuracy, s.frequency, *oscillator, before);
       code = newton_converged;
