@@ -24,14 +24,20 @@ double pn_limit(double v_new, double v_old, double nvt, double vcrit) {
 }
 
 // A solution read from a state file is evaluated as it stands on the first
-// call, so that its currents are the law's; only a first voltage so far
-// forward that no circuit converges there is limited, as from 0 V.
-constexpr double first_call_exponent = 80;
+// call, so that its currents are the law's. A first voltage further forward
+// than vcrit + 10 n Vt, a current above e^10 / sqrt(2) n Vt (about 400 A
+// at n = 1, whatever Is), is no converged solution but a start that pairs
+// a source's plane values with another node's DC value; it is limited as
+// from 0 V, since Newton would otherwise walk such a junction back down by
+// only about n Vt an iteration.
+constexpr double first_call_margin = 10;
+constexpr double first_call_reverse_exponent = 80;
 
 double limited_junction_voltage(junction_state& s, double v, double nvt, double vcrit,
                                 double breakdown) {
   if (s.known && s.asked == v) return s.limited;
-  if (!s.known && v <= first_call_exponent * nvt && v >= -breakdown - first_call_exponent * nvt) {
+  if (!s.known && v <= vcrit + first_call_margin * nvt &&
+      v >= -breakdown - first_call_reverse_exponent * nvt) {
     s = {true, v, v};
     return v;
   }
