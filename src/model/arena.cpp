@@ -38,13 +38,18 @@ std::byte* map_chunk(std::size_t size) {
   return chunk;
 }
 
-std::byte* new_chunk(arena& memory, std::size_t size) {
+// A chunk of `size` bytes, zeroed when `zero` (a block that stands alone)
+// or when it is mapped from the system; a chunk to be carved is otherwise
+// left as malloc gives it, its records zeroed as they are carved.
+std::byte* new_chunk(arena& memory, std::size_t size, bool zero) {
   std::unique_ptr<std::byte, arena::release> chunk;
   if (size >= huge_page) {
     chunk = std::unique_ptr<std::byte, arena::release>(map_chunk(size), arena::release{size});
     if (chunk) memory.mapped_bytes += size;
-  } else {
+  } else if (zero) {
     chunk.reset(static_cast<std::byte*>(std::calloc(size, 1)));
+  } else {
+    chunk.reset(static_cast<std::byte*>(std::malloc(size)));
   }
   if (!chunk) out_of_memory();
   std::byte* base = chunk.get();
@@ -63,10 +68,11 @@ void arena::release::operator()(std::byte* chunk) const {
 }
 
 void* arena_alloc_new_chunk(arena& memory, std::size_t size, std::size_t alignment) {
-  if (size > largest_carved) return new_chunk(memory, size);  // calloc aligns for any record
+  if (size > largest_carved) return new_chunk(memory, size, true);  // aligned for any record
   memory.next_chunk =
       memory.next_chunk == 0 ? first_chunk : std::min(2 * memory.next_chunk, largest_chunk);
-  memory.cursor = new_chunk(memory, memory.next_chunk);
+  memory.cursor = new_chunk(memory, memory.next_chunk, false);
+  memory.zeroed = memory.next_chunk >= huge_page;
   memory.left = memory.next_chunk;
   return arena_alloc(memory, size, alignment);
 }
