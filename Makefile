@@ -13,6 +13,7 @@
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+MEMCHECK_BUILD ?= build-memcheck
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
@@ -72,8 +73,13 @@ sanitize:
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-memcheck: programs
-	tests/examples/memcheck $(BUILD)
+# valgrind finds the heap's faults only where it can replace malloc, which
+# a statically linked program does not let it: memcheck has a build of its
+# own with the shared runtime.
+memcheck:
+	cmake -S . -B $(MEMCHECK_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPSS_STATIC_RUNTIME=OFF
+	cmake --build $(MEMCHECK_BUILD) -j $(JOBS) --target pss pss-net
+	tests/examples/memcheck $(MEMCHECK_BUILD)
 
 # libFuzzer comes with clang only; the fuzz build instruments everything, so
 # it has a folder of its own. Warnings are judged by the g++ builds of

@@ -173,11 +173,13 @@ void choose_lu_order(linear_solver* s, const matrix* m, int wanted, double to_be
                          amd_fill.work < metis_cost_per_entry * static_cast<double>(a.next.size()));
   if (wanted != lu_order::amd && !hopeless) {
     metis = metis_elimination_order(a);
-    metis_fill = count_fill(a, metis);
+    if (!metis.empty()) metis_fill = count_fill(a, metis);
   }
+  // Without METIS's order (its helper missing or failed), AMD's is taken.
+  if (metis.empty() && amd.empty()) amd = amd_elimination_order(a, &amd_fill);
   const bool take_metis =
-      wanted == lu_order::metis ||
-      (wanted == lu_order::automatic && !hopeless && metis_fill.work < amd_fill.work);
+      !metis.empty() && (wanted == lu_order::metis || (wanted == lu_order::automatic &&
+                                                       !hopeless && metis_fill.work < amd_fill.work));
   const fill_count& fill = take_metis ? metis_fill : amd_fill;
   s->order = take_metis ? lu_order::metis : lu_order::amd;
   s->lu_work = fill.work;

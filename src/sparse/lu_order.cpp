@@ -5,7 +5,6 @@
 #include "sparse/lu_order.h"
 
 #include <amd.h>
-#include <metis.h>
 
 #include "support/fatal.h"
 
@@ -26,27 +25,6 @@ std::vector<int32_t> amd_elimination_order(const adjacency& a, fill_count* fill)
     out_of_memory();
   }
   if (fill != nullptr) *fill = {info[AMD_LNZ], info[AMD_NMULTSUBS_LU]};
-  return order;
-}
-
-std::vector<int32_t> metis_elimination_order(const adjacency& a) {
-  idx_t n = static_cast<idx_t>(a.start.size()) - 1;
-  std::vector<int32_t> order(static_cast<std::size_t>(n));
-  if (n == 0) return order;
-  std::vector<idx_t> start(a.start.begin(), a.start.end());
-  std::vector<idx_t> next(a.next.begin(), a.next.end());
-  if (next.empty()) next.push_back(0);
-  std::vector<idx_t> perm(static_cast<std::size_t>(n)), iperm(static_cast<std::size_t>(n));
-  idx_t options[METIS_NOPTIONS];
-  METIS_SetDefaultOptions(options);
-  options[METIS_OPTION_NUMBERING] = 0;
-  if (METIS_NodeND(&n, start.data(), next.data(), nullptr, options, perm.data(), iperm.data()) !=
-      METIS_OK) {
-    out_of_memory();
-  }
-  // METIS's perm is the elimination order: perm[k] is the vertex
-  // eliminated k-th.
-  for (idx_t k = 0; k < n; ++k) order[static_cast<std::size_t>(k)] = perm[k];
   return order;
 }
 

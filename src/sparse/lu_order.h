@@ -21,6 +21,8 @@ struct fill_count {
 // AMD counts the fill of its order as it goes; `fill`, when given,
 // receives that count.
 std::vector<int32_t> amd_elimination_order(const adjacency& a, fill_count* fill = nullptr);
+// METIS's order, found by the helper program pss-order (metis_order.cpp);
+// empty when the helper cannot be run or gives no valid answer.
 std::vector<int32_t> metis_elimination_order(const adjacency& a);
 
 fill_count count_fill(const adjacency& a, const std::vector<int32_t>& old_of_new);
