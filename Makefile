@@ -93,4 +93,4 @@ fuzz:
 	tests/fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(MEMCHECK_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
