@@ -178,8 +178,8 @@ void choose_lu_order(linear_solver* s, const matrix* m, int wanted, double to_be
   // Without METIS's order (its helper missing or failed), AMD's is taken.
   if (metis.empty() && amd.empty()) amd = amd_elimination_order(a, &amd_fill);
   const bool take_metis =
-      !metis.empty() && (wanted == lu_order::metis || (wanted == lu_order::automatic &&
-                                                       !hopeless && metis_fill.work < amd_fill.work));
+      !metis.empty() && (wanted == lu_order::metis || (wanted == lu_order::automatic && !hopeless &&
+                                                       metis_fill.work < amd_fill.work));
   const fill_count& fill = take_metis ? metis_fill : amd_fill;
   s->order = take_metis ? lu_order::metis : lu_order::amd;
   s->lu_work = fill.work;

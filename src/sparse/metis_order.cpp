@@ -80,10 +80,11 @@ bool exchange(int to_child, int from_child, const adjacency& a, std::vector<int3
   const int32_t n = static_cast<int32_t>(a.start.size()) - 1;
   const int32_t entries = a.start.back();
   const int32_t head[2] = {n, entries};
-  bool sent = entries >= 0 && static_cast<std::size_t>(entries) <= a.next.size() &&
-              write_all(to_child, head, sizeof head) &&
-              write_all(to_child, a.start.data(), a.start.size() * sizeof(int32_t)) &&
-              write_all(to_child, a.next.data(), static_cast<std::size_t>(entries) * sizeof(int32_t));
+  bool sent =
+      entries >= 0 && static_cast<std::size_t>(entries) <= a.next.size() &&
+      write_all(to_child, head, sizeof head) &&
+      write_all(to_child, a.start.data(), a.start.size() * sizeof(int32_t)) &&
+      write_all(to_child, a.next.data(), static_cast<std::size_t>(entries) * sizeof(int32_t));
   ::close(to_child);
   ::sigaction(SIGPIPE, &before, nullptr);
   order.resize(static_cast<std::size_t>(n));
