@@ -91,8 +91,8 @@ plane_branch evaluate(const element_call& call, const bipolar_card& d, const bra
   const double vt = spice_thermal_voltage;
   const double vcrit = junction_critical_voltage(d.is, vt);
   junction_state* s = states_of(call.c, call.entry, call.k, which);
-  const double lbe = limited_junction_voltage(s[0], vbe, vt, vcrit, 0);
-  const double lbc = limited_junction_voltage(s[1], vbc, vt, vcrit, 0);
+  const double lbe = limited_junction_voltage(call.c, s[0], vbe, vt, vcrit, 0);
+  const double lbc = limited_junction_voltage(call.c, s[1], vbc, vt, vcrit, 0);
   const bipolar_branch b = branch_of(bipolar_law(d, lbe, lbc), role);
   const double dbe = vbe - lbe;
   const double dbc = vbc - lbc;

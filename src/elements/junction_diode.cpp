@@ -47,7 +47,8 @@ plane_junction evaluate(const element_call& call, const junction_card& d, juncti
   const double nvt = d.n * spice_thermal_voltage;
   plane_junction j{voltage(anode, call.k), voltage(cathode, call.k), 0.0, 0.0, {}};
   j.v = j.anode->value - j.cathode->value;
-  j.vl = limited_junction_voltage(state, j.v, nvt, junction_critical_voltage(d.is, nvt), d.bv);
+  j.vl =
+      limited_junction_voltage(call.c, state, j.v, nvt, junction_critical_voltage(d.is, nvt), d.bv);
   j.p = junction_law(d, j.vl);
   return j;
 }

@@ -33,11 +33,12 @@ double pn_limit(double v_new, double v_old, double nvt, double vcrit) {
 constexpr double first_call_margin = 10;
 constexpr double first_call_reverse_exponent = 80;
 
-double limited_junction_voltage(junction_state& s, double v, double nvt, double vcrit,
-                                double breakdown) {
+double limited_junction_voltage(const circuit* c, junction_state& s, double v, double nvt,
+                                double vcrit, double breakdown) {
   if (s.known && s.asked == v) return s.limited;
-  if (!s.known && v <= vcrit + first_call_margin * nvt &&
-      v >= -breakdown - first_call_reverse_exponent * nvt) {
+  const bool stored = c != nullptr && c->junctions_as_stored;
+  if (!s.known && (stored || (v <= vcrit + first_call_margin * nvt &&
+                              v >= -breakdown - first_call_reverse_exponent * nvt))) {
     s = {true, v, v};
     return v;
   }

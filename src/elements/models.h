@@ -124,11 +124,12 @@ struct junction_state {
 
 // junction_limit.cpp: SPICE's critical voltage and pnjlim, and the state
 // that makes one iteration's calls agree. `breakdown` > 0 limits the
-// reverse knee at -breakdown as well.
+// reverse knee at -breakdown as well; c->junctions_as_stored takes every
+// first voltage as it stands.
 double junction_critical_voltage(double is, double nvt);
 double pn_limit(double v_new, double v_old, double nvt, double vcrit);
-double limited_junction_voltage(junction_state& s, double v, double nvt, double vcrit,
-                                double breakdown);
+double limited_junction_voltage(const circuit* c, junction_state& s, double v, double nvt,
+                                double vcrit, double breakdown);
 // The entry's state for slot k, made on first use. `handed_over` picks a
 // second state of the entry, for the junction of the plane before its own
 // when a windowed switch handed that plane's history over from another

@@ -101,6 +101,9 @@ struct circuit {
   conection_entry* nodelists;  // the first carries the dV/df attribute 87
   node* nodes;
   arena* memory;  // where records added later (plane copies) are carved
+  // Set where a stored solution is only evaluated (pss-wave's currents):
+  // every junction is taken where the solution puts it, never limited.
+  bool junctions_as_stored = false;
 };
 
 struct network {

@@ -93,24 +93,32 @@ TEST(junction_limit, steps_above_the_critical_voltage_grow_logarithmically) {
   }
 }
 
-// The first evaluation takes a solution as it stands (a state file read by
-// pss-wave, a restart); later ones are limited against the last limited
-// voltage, and a repeated voltage keeps its limited value.
+// The first evaluation takes a solution as it stands (a restart) unless it
+// lies far forward, and always where pss-wave evaluates a stored one; later
+// ones are limited against the last limited voltage, and a repeated voltage
+// keeps its limited value.
 TEST(junction_limit, first_call_unlimited_later_calls_against_the_last) {
   const double vcrit = junction_critical_voltage(1e-14, vt);
   junction_state s{};
-  EXPECT_EQ(limited_junction_voltage(s, 0.9, vt, vcrit, 0), 0.9);
-  const double next = limited_junction_voltage(s, 3.0, vt, vcrit, 0);
+  EXPECT_EQ(limited_junction_voltage(nullptr, s, 0.9, vt, vcrit, 0), 0.9);
+  const double next = limited_junction_voltage(nullptr, s, 3.0, vt, vcrit, 0);
   EXPECT_NEAR(next, 0.9 + vt * std::log(1 + 2.1 / vt), 1e-12);
-  EXPECT_EQ(limited_junction_voltage(s, 3.0, vt, vcrit, 0), next);
+  EXPECT_EQ(limited_junction_voltage(nullptr, s, 3.0, vt, vcrit, 0), next);
   junction_state far{};
-  EXPECT_NEAR(limited_junction_voltage(far, 100.0, vt, vcrit, 0), vt * std::log(100 / vt), 1e-12);
+  EXPECT_NEAR(limited_junction_voltage(nullptr, far, 100.0, vt, vcrit, 0), vt * std::log(100 / vt),
+              1e-12);
   // 1.9 V on a fresh junction of Is = 1 nA (a source's plane value against
   // a load still at its DC level) is no converged solution: limited too.
   junction_state start{};
   const double vcrit_1n = junction_critical_voltage(1e-9, vt);
-  EXPECT_NEAR(limited_junction_voltage(start, 1.9, vt, vcrit_1n, 0), vt * std::log(1.9 / vt),
-              1e-12);
+  EXPECT_NEAR(limited_junction_voltage(nullptr, start, 1.9, vt, vcrit_1n, 0),
+              vt * std::log(1.9 / vt), 1e-12);
+  // pss-wave evaluates a stored solution: its currents are the law's, as far
+  // forward as the solution stands.
+  circuit stored{};
+  stored.junctions_as_stored = true;
+  junction_state read{};
+  EXPECT_EQ(limited_junction_voltage(&stored, read, 1.9, vt, vcrit_1n, 0), 1.9);
 }
 
 // calc_res of the diode between rings a (anode) and k (cathode) of three

@@ -138,6 +138,7 @@ waveforms load_waveforms(const std::string& job, const std::string& state_path,
   network net;
   read_network_bytes(net, net_bytes);
   circuit* c = net.circuit;
+  c->junctions_as_stored = true;  // the currents of the solution as it stands
   const std::vector<int32_t> indices = indices_as_read(c);
   const names_file names = read_job_names(job);
   const std::vector<branch> branches =
