@@ -68,9 +68,10 @@ void check_sine(const node* n, const node* other, const conection* con, const so
 void check_expansion_fits(const circuit* c, int planes) {
   const double needed = expansion_bytes(c, planes);
   // Reading the machine's and the control group's limits takes a dozen
-  // system calls, a few per cent of a job of a millisecond; no process
-  // that runs at all has less than this left, so a smaller expansion fits.
-  constexpr double surely_available = 16.0 * 1024 * 1024;
+  // system calls, a few per cent of a job of a millisecond. An expansion
+  // smaller than the process's own start-up footprint is taken to fit: a
+  // limit that tight would have stopped pss before the dialogue.
+  constexpr double surely_available = 1024.0 * 1024;
   const char* limit = std::getenv("PSS_MEMORY_LIMIT");
   const bool surely_fits = needed < surely_available && (limit == nullptr || *limit == '\0');
   const memory_budget budget = surely_fits ? memory_budget{0, ""} : available_memory();
