@@ -4,8 +4,11 @@
 // where the exponential's curvature makes a full Newton step overshoot, a
 // forward step grows only logarithmically. Volts throughout; the state
 // keeps the voltage last asked about and the value it was limited to, so
-// every call of one Newton iteration (both ends' rows, the neighbouring
-// planes' charges) sees the same limited voltage.
+// every call of one assembly (both ends' rows, the neighbouring planes'
+// charges) sees the same limited voltage; the next assembly limits afresh
+// against it, even when asked the same voltage. Each limited evaluation is
+// counted on the circuit, so that Newton does not take a step solved from
+// a limited voltage for convergence.
 #include <cmath>
 
 #include "elements/models.h"
@@ -33,13 +36,17 @@ double pn_limit(double v_new, double v_old, double nvt, double vcrit) {
 constexpr double first_call_margin = 10;
 constexpr double first_call_reverse_exponent = 80;
 
-double limited_junction_voltage(const circuit* c, junction_state& s, double v, double nvt,
-                                double vcrit, double breakdown) {
-  if (s.known && s.asked == v) return s.limited;
+double limited_junction_voltage(circuit* c, junction_state& s, double v, double nvt, double vcrit,
+                                double breakdown) {
+  const int64_t assembly = c != nullptr ? c->assembly_serial : 0;
+  if (s.known && s.asked == v && s.assembly == assembly) {
+    if (c != nullptr && s.limited != v) ++c->limited_evaluations;
+    return s.limited;
+  }
   const bool stored = c != nullptr && c->junctions_as_stored;
   if (!s.known && (stored || (v <= vcrit + first_call_margin * nvt &&
                               v >= -breakdown - first_call_reverse_exponent * nvt))) {
-    s = {true, v, v};
+    s = {true, v, v, assembly};
     return v;
   }
   const double old = s.known ? s.limited : 0.0;
@@ -47,7 +54,8 @@ double limited_junction_voltage(const circuit* c, junction_state& s, double v, d
   // Past the breakdown knee the reverse exponential is limited alike.
   if (breakdown > 0 && v < -breakdown && lim == v)
     lim = -breakdown - pn_limit(-(v + breakdown), -(old + breakdown), nvt, vcrit);
-  s = {true, v, lim};
+  s = {true, v, lim, assembly};
+  if (c != nullptr && lim != v) ++c->limited_evaluations;
   return lim;
 }
 

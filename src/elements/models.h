@@ -117,9 +117,10 @@ bool window_open(const circuit* c, const window_element& w, const node* at);
 
 // The limited voltage of one junction, kept between Newton iterations.
 struct junction_state {
-  bool known;      // false until the first evaluation
-  double asked;    // the voltage the solution last gave, V
-  double limited;  // what the model evaluated instead, V
+  bool known;        // false until the first evaluation
+  double asked;      // the voltage the solution last gave, V
+  double limited;    // what the model evaluated instead, V
+  int64_t assembly;  // the circuit's assembly_serial it was limited in
 };
 
 // junction_limit.cpp: SPICE's critical voltage and pnjlim, and the state
@@ -128,7 +129,7 @@ struct junction_state {
 // first voltage as it stands.
 double junction_critical_voltage(double is, double nvt);
 double pn_limit(double v_new, double v_old, double nvt, double vcrit);
-double limited_junction_voltage(const circuit* c, junction_state& s, double v, double nvt,
+double limited_junction_voltage(circuit* c, junction_state& s, double v, double nvt,
                                 double vcrit, double breakdown);
 // The entry's state for slot k, made on first use. `handed_over` picks a
 // second state of the entry, for the junction of the plane before its own
@@ -207,7 +208,8 @@ double mos_threshold(const mos_card& m, double vbx);
 // keeps them: three junction_states per slot, vgs, vds and vbs.
 double fet_limit(double v_new, double v_old, double threshold);
 double drain_limit(double v_new, double v_old);
-fet_voltages limited_fet_voltages(junction_state* s, const mos_card& m, const fet_voltages& v);
+fet_voltages limited_fet_voltages(junction_state* s, const mos_card& m, const fet_voltages& v,
+                                  int64_t assembly = 0);
 junction_state* fet_state_of(circuit* c, conection_entry* e, int k);
 
 // The models, one a file.

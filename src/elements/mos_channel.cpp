@@ -10,9 +10,23 @@
 // overlap capacitances are junction diodes and capacitors of their own.
 // Volts, amperes; the Jacobian holds the derivatives by V(D), V(G), V(S),
 // V(B) of the same plane and slot.
+#include <cmath>
+
 #include "elements/models.h"
 
 namespace pss {
+
+namespace {
+
+// Whether the limit moved a voltage by more than rounding: the limited
+// vds is formed from vgs and vgd, which need not give back vds bit for bit.
+bool limited_beyond_rounding(const fet_voltages& l, const fet_voltages& v) {
+  const double rounding = 1e-12 * (1.0 + std::fabs(v.vgs) + std::fabs(v.vds) + std::fabs(v.vbs));
+  return std::fabs(l.vgs - v.vgs) > rounding || std::fabs(l.vds - v.vds) > rounding ||
+         std::fabs(l.vbs - v.vbs) > rounding;
+}
+
+}  // namespace
 
 double mos_channel_res(const element_call& call, entry_list& out) {
   const mos_card m = read_mos_card(call.con);
@@ -25,7 +39,9 @@ double mos_channel_res(const element_call& call, entry_list& out) {
   const double p = m.polarity;
   const fet_voltages v{p * (g->value - s->value), p * (d->value - s->value),
                        p * (b->value - s->value)};
-  const fet_voltages l = limited_fet_voltages(fet_state_of(call.c, call.entry, call.k), m, v);
+  const fet_voltages l =
+      limited_fet_voltages(fet_state_of(call.c, call.entry, call.k), m, v, call.c->assembly_serial);
+  if (limited_beyond_rounding(l, v)) ++call.c->limited_evaluations;
   const mos_point at = mos_law(m, l);
   const double id =
       at.current + at.gg * (v.vgs - l.vgs) + at.gd * (v.vds - l.vds) + at.gb * (v.vbs - l.vbs);

@@ -48,8 +48,10 @@ double drain_limit(double v_new, double v_old) {
 // square law cannot overflow. Later ones are limited against the last
 // limited voltages, and voltages asked again get the same answer, so that
 // the records at drain and source agree within an iteration.
-fet_voltages limited_fet_voltages(junction_state* s, const mos_card& m, const fet_voltages& v) {
-  if (s[0].known && s[0].asked == v.vgs && s[1].asked == v.vds && s[2].asked == v.vbs) {
+fet_voltages limited_fet_voltages(junction_state* s, const mos_card& m, const fet_voltages& v,
+                                  int64_t assembly) {
+  if (s[0].known && s[0].asked == v.vgs && s[1].asked == v.vds && s[2].asked == v.vbs &&
+      s[0].assembly == assembly) {
     return {s[0].limited, s[1].limited, s[2].limited};
   }
   fet_voltages l = v;
@@ -69,9 +71,9 @@ fet_voltages limited_fet_voltages(junction_state* s, const mos_card& m, const fe
       l.vbs = v.vbs - v.vds + l.vds;
     }
   }
-  s[0] = {true, v.vgs, l.vgs};
-  s[1] = {true, v.vds, l.vds};
-  s[2] = {true, v.vbs, l.vbs};
+  s[0] = {true, v.vgs, l.vgs, assembly};
+  s[1] = {true, v.vds, l.vds, assembly};
+  s[2] = {true, v.vbs, l.vbs, assembly};
   return l;
 }
 

@@ -104,6 +104,14 @@ struct circuit {
   // Set where a stored solution is only evaluated (pss-wave's currents):
   // every junction is taken where the solution puts it, never limited.
   bool junctions_as_stored = false;
+  // Evaluations whose junction or channel voltages were limited, counted by
+  // the models: a Newton step from a limited voltage is no sign of
+  // convergence, however small.
+  int64_t limited_evaluations = 0;
+  // Counts the assemblies: a junction's limited voltage is reused for the
+  // same voltage only within the assembly it was limited in, so that a
+  // voltage asked again in the next iteration is limited afresh against it.
+  int64_t assembly_serial = 0;
 };
 
 struct network {

@@ -15,6 +15,11 @@ struct matrix_sink {
 
 }  // namespace
 
+void begin_assembly(circuit* c) {
+  ++c->assembly_serial;
+  c->limited_evaluations = 0;
+}
+
 void assem_node_res(circuit* c, node* n, neighbour* nb, matrix* m, real_vector* residual) {
   matrix_sink out{m};
   assem_node_res_into(c, n, nb, residual, out);

@@ -28,6 +28,10 @@ source_sine voltage_source_sine(const conection* con);
 // voltage, or nullptr when `n`'s voltage is an unknown or no source drives it.
 conection_entry* driving_vsource(node* n);
 
+// Opens an assembly: the junction models limit afresh in it and count
+// their limited evaluations from 0.
+void begin_assembly(circuit* c);
+
 // Adds the contributions of one iteration; `m` and `residual` start at zero.
 void assem_mat_res(circuit* c, matrix* m, real_vector* residual);
 

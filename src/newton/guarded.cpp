@@ -47,6 +47,7 @@ double assemble(newton_work& w, circuit* c, matrix* m, real_vector* residual, re
                 const newton_guards& guards) {
   vector_zero(residual);
   matrix_zero(m);
+  begin_assembly(c);
   assem_mat_res_mapped(c, m, residual, w.map);
   return residual_size(c, residual, present, guards);
 }
@@ -108,7 +109,7 @@ int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* co
     get_dvar_values(c, present);
     const error_measure measure = calc_error(correction, present, accuracy);
     say("   iter %d, error %le\n", i, measure.error);
-    code = measure.code;
+    code = unless_limited(c, measure.code);
     if (!std::isfinite(measure.error)) {
       code = newton_not_converged;
       break;

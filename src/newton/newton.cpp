@@ -52,6 +52,10 @@ error_measure calc_error(const real_vector* correction, const real_vector* prese
   return {error > 100000.0 ? newton_diverged : newton_not_converged, error};
 }
 
+int unless_limited(const circuit* c, int code) {
+  return code == newton_converged && c->limited_evaluations > 0 ? newton_not_converged : code;
+}
+
 int newton_solve(circuit* c, double accuracy, matrix* m, real_vector* correction,
                  real_vector* present) {
   prep_mat_res(c);

@@ -36,4 +36,10 @@ struct error_measure {
 error_measure calc_error(const real_vector* correction, const real_vector* present,
                          double accuracy);
 
+// The code of an iteration whose step was solved from an assembly that
+// limited junction or channel voltages (c->limited_evaluations > 0, reset
+// before each assembly): never converged, however small the step, since
+// the step was taken from voltages the solution does not have.
+int unless_limited(const circuit* c, int code);
+
 }  // namespace pss

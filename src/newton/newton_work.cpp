@@ -4,6 +4,7 @@
 
 #include "model/codes.h"
 #include "model/lookups.h"
+#include "newton/assemble.h"
 #include "newton/newton.h"
 #include "support/console.h"
 
@@ -51,6 +52,7 @@ void newton_count_iteration() {
 void newton_work_create(newton_work& w, circuit* c, matrix* m, real_vector* correction,
                         linear_choice choice) {
   clock_type::time_point t = clock_type::now();
+  begin_assembly(c);
   assem_mat_res_recording(c, m, correction, w.map);
   spent.assembly += seconds_since(t);
   const plane_layout layout = plane_layout_of(c, m);
@@ -70,6 +72,7 @@ int newton_iteration(newton_work& w, circuit* c, double accuracy, matrix* m,
                      real_vector* correction, real_vector* present, int i) {
   clock_type::time_point t = clock_type::now();
   if (!w.assembled) {
+    begin_assembly(c);
     assem_mat_res_mapped(c, m, correction, w.map);
     spent.assembly += seconds_since(t);
     linear_solver_factor(w.solver, m);
@@ -87,7 +90,7 @@ int newton_iteration(newton_work& w, circuit* c, double accuracy, matrix* m,
   matrix_zero(m);
   spent.update += seconds_since(t);
   ++spent.iterations;
-  return measure.code;
+  return unless_limited(c, measure.code);
 }
 
 void newton_work_free(newton_work& w) {

@@ -121,6 +121,26 @@ TEST(junction_limit, first_call_unlimited_later_calls_against_the_last) {
   EXPECT_EQ(limited_junction_voltage(&stored, read, 1.9, vt, vcrit_1n, 0), 1.9);
 }
 
+// Within one assembly a repeated voltage keeps its limited value; the next
+// assembly limits it afresh against that value. Every limited evaluation is
+// counted on the circuit, which Newton reads before it calls a step small.
+TEST(junction_limit, each_assembly_limits_afresh_and_counts_its_limits) {
+  const double vcrit = junction_critical_voltage(1e-14, vt);
+  circuit c{};
+  junction_state s{};
+  c.assembly_serial = 1;
+  EXPECT_EQ(limited_junction_voltage(&c, s, 0.9, vt, vcrit, 0), 0.9);
+  EXPECT_EQ(c.limited_evaluations, 0);
+  c.assembly_serial = 2;
+  const double first = limited_junction_voltage(&c, s, 3.0, vt, vcrit, 0);
+  EXPECT_EQ(limited_junction_voltage(&c, s, 3.0, vt, vcrit, 0), first);
+  EXPECT_EQ(c.limited_evaluations, 2);
+  c.assembly_serial = 3;
+  const double second = limited_junction_voltage(&c, s, 3.0, vt, vcrit, 0);
+  EXPECT_NEAR(second, first + vt * std::log(1 + (3.0 - first) / vt), 1e-12);
+  EXPECT_EQ(c.limited_evaluations, 3);
+}
+
 // calc_res of the diode between rings a (anode) and k (cathode) of three
 // planes, against a finite difference of the currents it returns.
 void check_jacobian(int32_t type, const std::string& label) {

@@ -169,6 +169,22 @@ TEST(mos_limit, steps_are_limited_as_spice_limits_them) {
     EXPECT_NEAR(drain_limit(r.v_new, r.v_old), r.limited, 1e-12) << r.label;
 }
 
+// A drain voltage limited to 4 V stays limited while Newton asks the same
+// voltage again within one assembly; the next assembly limits it afresh
+// against 4 V and lets it through. Before, the repeated voltage kept its
+// limited value for good, and a law linear in vds hid that Newton had
+// "converged" on a voltage it never evaluated.
+TEST(mos_limit, a_voltage_asked_again_in_a_later_assembly_is_limited_afresh) {
+  const mos_card m{1, 0.8, 50e-6, 0, 0.65, 0.02, 20e-6, 2e-6};
+  junction_state s[3]{};
+  const fet_voltages start{2, 0, 0};
+  const fet_voltages asked{2, 4.6, 0};
+  limited_fet_voltages(s, m, start, 1);
+  EXPECT_EQ(limited_fet_voltages(s, m, asked, 2).vds, 4.0);
+  EXPECT_EQ(limited_fet_voltages(s, m, asked, 2).vds, 4.0);
+  EXPECT_EQ(limited_fet_voltages(s, m, asked, 3).vds, 4.6);
+}
+
 // The branches an M line compiles to, at a bias point: the gate's charge,
 // the bulk's charge and the bulk's current, summed over the compiled
 // capacitors and junction diodes, against SPICE's level-1 forms.
