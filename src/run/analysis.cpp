@@ -150,7 +150,8 @@ int run_analysis(const std::string& job, network& net, double accuracy) {
   const std::string saved = saved_state_file(job);
   bool skip_frequency_runs = false;
   oscillator_start start;
-  if (file_present(saved)) {
+  const bool from_saved = file_present(saved);
+  if (from_saved) {
     skip_frequency_runs = start_from_saved_state(saved, c, a);
   } else {
     start_from_dc(job, c, accuracy, start);
@@ -158,7 +159,8 @@ int run_analysis(const std::string& job, network& net, double accuracy) {
   if (!skip_frequency_runs) {
     start.frequency = a.frequencies.start;  // what a search in the first run starts from
     run_frequencies(job, c, accuracy, a.frequencies,
-                    period_dvar(c)->number == dvar_number::period_held ? &start : nullptr);
+                    period_dvar(c)->number == dvar_number::period_held ? &start : nullptr,
+                    !from_saved);
   }
   // The double runs start from the frequency last solved.
   start.frequency = 1.0 / period_dvar(c)->value;

@@ -27,6 +27,7 @@ struct step_state {
   double last_converged;  // f_y; 0 when none in this step
   int run;
   int previous_run;
+  bool sweep_first;  // start the first solve from sweeps through the planes
 };
 
 // The two runs whose state files the job wrote last. A reload asks only for
@@ -64,7 +65,8 @@ void solve_step(const std::string& job, circuit* c, double accuracy, step_state 
     period->value = 1.0 / s.frequency;
     say("\nrun %d, freq %le\n", s.run, s.frequency);
     const dvar_snapshot before = oscillator != nullptr ? take_snapshot(c) : dvar_snapshot{};
-    int code = solve_circuit(c, accuracy);
+    int code = solve_circuit(c, accuracy, s.sweep_first && oscillator == nullptr);
+    s.sweep_first = false;
     // Only an oscillator's first run may be recovered: the search needs
     // its injection and tank.
     if (code != newton_converged && s.last_converged == 0.0 && oscillator != nullptr &&
@@ -103,7 +105,7 @@ void solve_step(const std::string& job, circuit* c, double accuracy, step_state 
 }  // namespace
 
 void run_frequencies(const std::string& job, circuit* c, double accuracy,
-                     const frequency_plan& plan, oscillator_start* oscillator) {
+                     const frequency_plan& plan, oscillator_start* oscillator, bool from_dc) {
   say("performing single frequency solution\n");
   written_runs written;
   const bool upward = plan.final > plan.start;
@@ -122,6 +124,7 @@ void run_frequencies(const std::string& job, circuit* c, double accuracy,
     s.target = s.trying = s.frequency;
     // The first step has nothing to continue from.
     s.last_converged = previous_frequency;
+    s.sweep_first = from_dc && i == 0;
     solve_step(job, c, accuracy, s, written, oscillator);
     previous_frequency = s.target;
   }

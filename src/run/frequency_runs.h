@@ -18,8 +18,10 @@ struct frequency_plan {
 // frequency in both scan directions. A step after the first that fails is
 // continued from the previous step's frequency by halving towards the last
 // converged frequency. For an oscillator (`oscillator` not null) a first
-// step that fails goes on to the search's recovery of the injected run.
+// step that fails goes on to the search's recovery of the injected run. A
+// driven circuit's first step starts from sweeps through the planes when
+// the planes hold the DC solution (`from_dc`) and sweeps apply to it.
 void run_frequencies(const std::string& job, circuit* c, double accuracy,
-                     const frequency_plan& plan, oscillator_start* oscillator);
+                     const frequency_plan& plan, oscillator_start* oscillator, bool from_dc);
 
 }  // namespace pss

@@ -1,9 +1,14 @@
 #include "run/solve.h"
 
+#include <cstdlib>
+#include <string_view>
+
 #include "model/codes.h"
 #include "model/lookups.h"
+#include "newton/assemble.h"
 #include "newton/guarded.h"
 #include "newton/newton.h"
+#include "newton/sweep_start.h"
 #include "planes/control_delay.h"
 #include "run/circuit_checks.h"
 #include "sparse/matrix.h"
@@ -16,6 +21,12 @@ dvar* period_dvar(circuit* c) {
 }
 
 namespace {
+
+// PSS_SWEEP_START=off leaves Newton to start from the values as they are.
+bool sweeps_wanted() {
+  const char* setting = std::getenv("PSS_SWEEP_START");
+  return setting == nullptr || std::string_view(setting) != "off";
+}
 
 matrix* create_matrix(circuit* c) {
   check_solve_preconditions(c);
@@ -63,8 +74,12 @@ struct solve_workspace {
 
 }  // namespace
 
-int solve_circuit(circuit* c, double accuracy) {
+int solve_circuit(circuit* c, double accuracy, bool sweep_first) {
   solve_workspace w(c);
+  if (sweep_first && sweeps_wanted() && sweep_start_applies(c, w.m)) {
+    prep_mat_res(c);
+    sweep_planes(c, w.m);
+  }
   return newton_solve(c, accuracy, w.m, w.correction, w.present);
 }
 
