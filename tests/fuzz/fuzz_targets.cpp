@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -206,13 +207,20 @@ struct dialogue_network {
   std::vector<uint8_t> double_state;
 };
 
-// Say no more than this many lines in one job: a long scan or search is a
-// valid answer, but not one to wait for in a fuzzing run.
+// Say no more than this many lines in one job, and take no longer than
+// this: a long scan or search is a valid answer, but not one to wait for
+// in a fuzzing run (a search on hundreds of planes takes half a second in
+// a release build and over ten in the fuzzing build).
 constexpr long line_budget = 4000;
+constexpr std::chrono::milliseconds time_budget{2000};
 long lines_said = 0;
+bool over_budget = false;
+std::chrono::steady_clock::time_point job_started;
 
 void count_line() {
-  if (++lines_said > line_budget) throw input_ended{0};
+  over_budget =
+      ++lines_said > line_budget || std::chrono::steady_clock::now() - job_started > time_budget;
+  if (over_budget) throw input_ended{0};
 }
 
 void clear_job_files() {
@@ -248,6 +256,8 @@ int run_job(const char* answers, std::size_t size) {
   setenv("PSS_MEMORY_LIMIT", "2M", 1);
   set_say_hook(count_line);
   lines_said = 0;
+  over_budget = false;
+  job_started = std::chrono::steady_clock::now();
   const std::string cwd = std::filesystem::current_path().string();
   std::filesystem::current_path(scratch());
   int status = 0;
@@ -257,7 +267,7 @@ int run_job(const char* answers, std::size_t size) {
     char* argv[] = {program, job, nullptr};
     status = job_start(2, argv);
   } catch (const input_ended& ended) {
-    status = lines_said > line_budget ? -1 : ended.status;
+    status = over_budget ? -1 : ended.status;
   }
   std::filesystem::current_path(cwd);
   unsetenv("PSS_MEMORY_LIMIT");
