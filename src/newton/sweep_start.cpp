@@ -46,8 +46,8 @@ bool is_junction_model(int32_t type) {
   }
 }
 
-bool has_junction_model(circuit* c) {
-  for (node* n : each(c->nodes)) {
+bool has_junction_model(const std::vector<node*>& nodes) {
+  for (node* n : nodes) {
     for (neighbour* nb : each(n->neighbours)) {
       for (conection_entry* e : each(nb->conections)) {
         if (is_junction_model(e->conection->type)) return true;
@@ -55,6 +55,21 @@ bool has_junction_model(circuit* c) {
     }
   }
   return false;
+}
+
+// Plane 0's nodes. The chain holds each node's planes in a row, so the one
+// after a node's last plane (its plane 0's prev_plane) is the next node's
+// plane 0: the walk visits one record per node, not one per plane.
+std::vector<node*> first_plane_nodes(circuit* c) {
+  std::vector<node*> first;
+  node* n = c->nodes;
+  while (n != nullptr) {
+    if (n->index % c->planes == 0) first.push_back(n);
+    node* last = n->prev_plane;
+    const bool ring = last != nullptr && last->index == n->index + c->planes - 1;
+    n = ring && n->index % c->planes == 0 ? last->next : n->next;
+  }
+  return first;
 }
 
 // The unknowns of one plane's nodes, in node and group order.
@@ -78,10 +93,7 @@ struct plane_nodes {
 
 plane_nodes nodes_by_plane(circuit* c) {
   plane_nodes by_plane;
-  std::vector<node*> first;
-  for (node* n : each(c->nodes)) {
-    if (n->index % c->planes == 0) first.push_back(n);
-  }
+  const std::vector<node*> first = first_plane_nodes(c);
   by_plane.per_plane = first.size();
   by_plane.nodes.resize(first.size() * static_cast<std::size_t>(c->planes));
   for (std::size_t i = 0; i < first.size(); ++i) {
@@ -196,14 +208,14 @@ bool sweep_start_applies(circuit* c, const matrix* m) {
   if (c->planes < 2 || c->dvars_per_node != 1 || m == nullptr) return false;
   const dvar_group* period = find_dvar_group(c->global_dvars, group_id::period);
   if (period != nullptr && period->dvars->number >= 0) return false;
-  for (node* n : each(c->nodes)) {
+  // A twinned node keeps its plane 0 twinned, whatever else it shares.
+  const std::vector<node*> first = first_plane_nodes(c);
+  for (node* n : first) {
     if (n->twin != nullptr) return false;
   }
-  const plane_nodes by_plane = nodes_by_plane(c);
-  if (by_plane.per_plane == 0) return false;
-  const std::size_t per_plane = plane_unknowns(by_plane.nodes.data(), by_plane.per_plane).size();
-  if (per_plane == 0 || per_plane > static_cast<std::size_t>(sweep_plane_limit)) return false;
-  return has_junction_model(c);
+  if (!has_junction_model(first)) return false;
+  const std::size_t per_plane = plane_unknowns(first.data(), first.size()).size();
+  return per_plane > 0 && per_plane <= static_cast<std::size_t>(sweep_plane_limit);
 }
 
 namespace {
