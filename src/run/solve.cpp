@@ -13,6 +13,7 @@
 #include "run/circuit_checks.h"
 #include "sparse/matrix.h"
 #include "support/fatal.h"
+#include "support/memory.h"
 
 namespace pss {
 
@@ -33,6 +34,7 @@ matrix* create_matrix(circuit* c) {
   // The controls are aimed before the pattern is built, so that the pattern
   // holds every position a delayed generator addresses.
   aim_generator_controls(c);
+  advise_huge_heap();
   matrix* m = matrix_create(c);
   if (m == nullptr) fatal("error, run_analysis: the circuit has no unknowns to solve for\n");
   return m;

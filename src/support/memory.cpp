@@ -1,7 +1,9 @@
 #include "support/memory.h"
 
 #include <malloc.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -17,6 +19,11 @@ namespace pss {
 namespace {
 
 constexpr uint64_t unlimited = UINT64_MAX;
+
+constexpr int heap_growth = 64 << 20;
+// The end of the heap as last offered to huge pages; 0 until the program
+// sets its heap up.
+std::uintptr_t heap_advised = 0;
 
 // Control groups report "no limit" as "max" (v2) or as a huge number (v1).
 constexpr uint64_t no_limit_above = uint64_t{1} << 60;
@@ -156,6 +163,24 @@ void keep_freed_memory() {
   // instead of 38 700, and 7 % less memory at its peak.
   mallopt(M_MMAP_THRESHOLD, 256 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  // The heap grows by at least this much at a time, and what it has grown
+  // by is offered to huge pages before it is touched (advise_huge_heap):
+  // page faults were 40 % of a 100-section ladder on 1024 planes.
+  mallopt(M_TOP_PAD, heap_growth);
+  heap_advised = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  void* volatile first = std::malloc(1 << 20);  // grows the heap by the pad
+  std::free(first);
+  advise_huge_heap();
+}
+
+void advise_huge_heap() {
+  if (heap_advised == 0) return;
+  const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const std::uintptr_t from = (heap_advised + page - 1) / page * page;
+  if (end <= from) return;
+  madvise(reinterpret_cast<void*>(from), end - from, MADV_HUGEPAGE);  // advice only
+  heap_advised = end;
 }
 
 }  // namespace pss
