@@ -18,6 +18,7 @@
 #include "model/lookups.h"
 #include "newton/assemble.h"
 #include "newton/assembly_walk.h"
+#include "planes/plane_walk.h"
 
 namespace pss {
 
@@ -55,21 +56,6 @@ bool has_junction_model(const std::vector<node*>& nodes) {
     }
   }
   return false;
-}
-
-// Plane 0's nodes. The chain holds each node's planes in a row, so the one
-// after a node's last plane (its plane 0's prev_plane) is the next node's
-// plane 0: the walk visits one record per node, not one per plane.
-std::vector<node*> first_plane_nodes(circuit* c) {
-  std::vector<node*> first;
-  node* n = c->nodes;
-  while (n != nullptr) {
-    if (n->index % c->planes == 0) first.push_back(n);
-    node* last = n->prev_plane;
-    const bool ring = last != nullptr && last->index == n->index + c->planes - 1;
-    n = ring && n->index % c->planes == 0 ? last->next : n->next;
-  }
-  return first;
 }
 
 // The unknowns of one plane's nodes, in node and group order.
