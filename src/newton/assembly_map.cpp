@@ -88,12 +88,18 @@ struct mapped_sink {
 
 void assem_mat_res_recording(circuit* c, matrix* m, real_vector* residual, assembly_map& map) {
   map = assembly_map{};
+  // Room for as many calls and entries as a circuit of two-terminal
+  // elements makes; more grow the arrays as usual. They are not shrunk
+  // afterwards: that would copy them, and room never written costs no
+  // memory.
+  std::size_t stored = static_cast<std::size_t>(m->n);
+  for (int32_t i = 0; i < m->n; ++i) stored += 2 * static_cast<std::size_t>(m->rows[i].count);
+  map.call_first.reserve(stored + 1);
+  map.cols.reserve(2 * stored);
+  map.places.reserve(2 * stored);
   recording_sink out{m, map};
   assem_mat_res_into(c, residual, out);
   map.call_first.push_back(static_cast<uint32_t>(map.cols.size()));
-  map.call_first.shrink_to_fit();
-  map.cols.shrink_to_fit();
-  map.places.shrink_to_fit();
 }
 
 void assem_mat_res_mapped(circuit* c, matrix* m, real_vector* residual, assembly_map& map) {
