@@ -16,6 +16,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "sparse/blocks.h"
@@ -30,6 +33,10 @@ namespace {
 
 // Below this the renumbering costs more than it can save.
 constexpr int32_t smallest_renumbered = 64;
+
+// From this size on, the profile's order and the block-circulant
+// preconditioner are built side by side on two threads.
+constexpr int32_t concurrent_order_size = 20000;
 
 // The sparse LU's cost against the profile's contiguous inner loops, per
 // multiply-add and per stored entry of its factors, from timing both on
@@ -111,23 +118,45 @@ matrix profile_part(const linear_solver* s, const matrix* m) {
   return matrix{m->rows, s->profile_bordered ? m->n - 1 : m->n};
 }
 
-// Today's choice of order for the profile: renumbered when that at least
-// halves the work.
-void choose_profile_order(linear_solver* s, const matrix* whole) {
-  profile_solve& p = s->profile;
-  const matrix part = profile_part(s, whole);
-  const matrix* m = &part;
-  const double own = profile_work(m, nullptr);
-  s->profile_work = own;
-  if (m->n >= smallest_renumbered) {
-    p.order = narrow_profile_order(m, !s->profile_bordered);
-    const double renumbered = profile_work(m, &p.order);
+// The profile's order: renumbered when that at least halves the work.
+struct profile_choice {
+  equation_order order;
+  bool renumbered = false;
+  double work = 0.0;
+};
+
+profile_choice choose_profile_order(const matrix* whole, bool bordered_part) {
+  const matrix part{whole->rows, bordered_part ? whole->n - 1 : whole->n};
+  profile_choice choice;
+  const double own = profile_work(&part, nullptr);
+  choice.work = own;
+  if (part.n >= smallest_renumbered) {
+    equation_order order = narrow_profile_order(&part, !bordered_part);
+    const double renumbered = profile_work(&part, &order);
     if (2.0 * renumbered < own) {
-      p.renumbered = true;
-      s->profile_work = renumbered;
+      choice.order = std::move(order);
+      choice.renumbered = true;
+      choice.work = renumbered;
     }
   }
-  if (!p.renumbered) p.order = equation_order{};
+  return choice;
+}
+
+// The profile's order found on a second thread while this one builds the
+// block-circulant preconditioner, for a system large enough that the two
+// take milliseconds each; on this thread when no thread can be started.
+std::future<profile_choice> start_profile_order(const matrix* m, bool bordered_part) {
+  try {
+    return std::async(std::launch::async, choose_profile_order, m, bordered_part);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, choose_profile_order, m, bordered_part);
+  }
+}
+
+void take_profile_order(linear_solver* s, profile_choice&& choice) {
+  s->profile.order = std::move(choice.order);
+  s->profile.renumbered = choice.renumbered;
+  s->profile_work = choice.work;
 }
 
 void lay_out_profile(linear_solver* s, const matrix* whole) {
@@ -307,7 +336,6 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
   // every earlier release did; above it the border is kept out, where its
   // full row would square the profile's work.
   s->profile_bordered = s->bordered && s->n >= smallest_general_lu;
-  choose_profile_order(s, m);
   const int32_t leading = s->bordered ? s->n - 1 : s->n;
 
   s->method = choice.method;
@@ -318,8 +346,15 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
   const bool circulant =
       layout != nullptr && circulant_fits(m, leading, *layout) &&
       (s->method == linear_method::automatic || s->method == linear_method::gmres_circulant);
-  if (circulant) {
+  if (circulant && s->n >= concurrent_order_size) {
+    std::future<profile_choice> order = start_profile_order(m, s->profile_bordered);
     circulant_create(s->circulant, m, leading, *layout);
+    take_profile_order(s, order.get());
+  } else {
+    take_profile_order(s, choose_profile_order(m, s->profile_bordered));
+    if (circulant) circulant_create(s->circulant, m, leading, *layout);
+  }
+  if (circulant) {
     double product = 0.0;
     for (int32_t i = 0; i < leading; ++i) product += 1.0 + 2.0 * m->rows[i].count;
     const double solves = s->bordered ? 2.0 : 1.0;
