@@ -43,6 +43,80 @@ void each_stored_value(const matrix* m, int32_t equations, visit&& f) {
   }
 }
 
+// The distinct (row unknown, column unknown) pairs of a pattern, numbered
+// as they are first met, by open addressing on a table kept at most half
+// full.
+class pair_table {
+ public:
+  explicit pair_table(int32_t unknowns) : unknowns_(unknowns) { grow(1024); }
+
+  int32_t find_or_add(int32_t row, int32_t col) {
+    const int64_t key = int64_t{row} * unknowns_ + col;
+    std::size_t at = slot_of(key);
+    while (ids_[at] >= 0) {
+      if (keys_[at] == key) return ids_[at];
+      at = (at + 1) & mask_;
+    }
+    const auto id = static_cast<int32_t>(rows_.size());
+    keys_[at] = key;
+    ids_[at] = id;
+    rows_.push_back(row);
+    cols_.push_back(col);
+    if (2 * rows_.size() > keys_.size()) grow(2 * keys_.size());
+    return id;
+  }
+
+  // The pairs as compressed columns (rows ascending in each); returns each
+  // pair's place in them.
+  std::vector<int32_t> places(std::vector<int32_t>& col_start, std::vector<int32_t>& row_index) {
+    const std::size_t count = rows_.size();
+    std::vector<int32_t> order(count);
+    for (std::size_t q = 0; q < count; ++q) order[q] = static_cast<int32_t>(q);
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+      const auto ua = static_cast<std::size_t>(a);
+      const auto ub = static_cast<std::size_t>(b);
+      return cols_[ua] != cols_[ub] ? cols_[ua] < cols_[ub] : rows_[ua] < rows_[ub];
+    });
+    col_start.assign(static_cast<std::size_t>(unknowns_) + 1, 0);
+    row_index.resize(count);
+    std::vector<int32_t> place(count);
+    for (std::size_t at = 0; at < count; ++at) {
+      const auto q = static_cast<std::size_t>(order[at]);
+      row_index[at] = rows_[q];
+      place[q] = static_cast<int32_t>(at);
+      ++col_start[static_cast<std::size_t>(cols_[q]) + 1];
+    }
+    for (std::size_t c = 0; c < static_cast<std::size_t>(unknowns_); ++c)
+      col_start[c + 1] += col_start[c];
+    return place;
+  }
+
+ private:
+  std::size_t slot_of(int64_t key) const {
+    return static_cast<std::size_t>((static_cast<uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> 20) &
+           mask_;
+  }
+
+  void grow(std::size_t size) {
+    keys_.assign(size, 0);
+    ids_.assign(size, -1);
+    mask_ = size - 1;
+    for (std::size_t q = 0; q < rows_.size(); ++q) {
+      const int64_t key = int64_t{rows_[q]} * unknowns_ + cols_[q];
+      std::size_t at = slot_of(key);
+      while (ids_[at] >= 0) at = (at + 1) & mask_;
+      keys_[at] = key;
+      ids_[at] = static_cast<int32_t>(q);
+    }
+  }
+
+  int32_t unknowns_;
+  std::vector<int64_t> keys_;
+  std::vector<int32_t> ids_;
+  std::size_t mask_ = 0;
+  std::vector<int32_t> rows_, cols_;
+};
+
 void estimate_work(circulant_preconditioner& p) {
   // The harmonics' pattern as an adjacency, for the fill count.
   adjacency a;
@@ -92,99 +166,65 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   for (int32_t i = 0; i < equations; ++i) {
     p.equation_at[static_cast<std::size_t>(layout.unknown[i]) * n_planes + layout.plane[i]] = i;
   }
-  // Every stored value as (row unknown, column unknown, plane offset).
+  // Every stored value's (row unknown, column unknown) pair and plane
+  // offset, found in one pass: the pair through a small hash table (a
+  // circuit has few distinct pairs), the term (pair, offset) on the pair's
+  // short list of terms. Terms are numbered as they first appear and then
+  // put in the order of their places, keeping that order within a place.
   std::size_t entries = 0;
   for (int32_t i = 0; i < equations; ++i) entries += static_cast<std::size_t>(m->rows[i].count);
-  const std::size_t values = static_cast<std::size_t>(equations) + 2 * entries;
-  std::vector<int32_t> row_of_value, col_of_value, offset_of_value;
-  row_of_value.reserve(values);
-  col_of_value.reserve(values);
-  offset_of_value.reserve(values);
-  each_stored_value(m, equations, [&](int32_t r, int32_t c, int, std::size_t) {
-    row_of_value.push_back(layout.unknown[static_cast<std::size_t>(r)]);
-    col_of_value.push_back(layout.unknown[static_cast<std::size_t>(c)]);
-    offset_of_value.push_back(offset_between(layout, r, c));
-  });
-  // The harmonics' pattern, rows ascending in each column, and each value's
-  // place in it: the values taken column by column (a counting sort), a
-  // column's rows found once each by a mark, sorted, and each value given
-  // its row's position. The work is linear in the values.
-  std::vector<int32_t> place_of_value(values);
-  {
-    const std::size_t columns = static_cast<std::size_t>(p.size);
-    std::vector<int32_t> first(columns + 1, 0);
-    for (int32_t c : col_of_value) ++first[static_cast<std::size_t>(c) + 1];
-    for (std::size_t c = 0; c < columns; ++c) first[c + 1] += first[c];
-    std::vector<int32_t> by_column(values);
-    std::vector<int32_t> next(first.begin(), first.end() - 1);
-    for (std::size_t v = 0; v < values; ++v)
-      by_column[static_cast<std::size_t>(next[static_cast<std::size_t>(col_of_value[v])]++)] =
-          static_cast<int32_t>(v);
-    std::vector<int32_t> mark(columns, -1);
-    std::vector<int32_t> position(columns, 0);
-    p.col_start.assign(columns + 1, 0);
-    p.row_index.clear();
-    for (std::size_t c = 0; c < columns; ++c) {
-      const std::size_t opened = p.row_index.size();
-      for (int32_t at = first[c]; at < first[c + 1]; ++at) {
-        const int32_t r =
-            row_of_value[static_cast<std::size_t>(by_column[static_cast<std::size_t>(at)])];
-        if (mark[static_cast<std::size_t>(r)] == static_cast<int32_t>(c)) continue;
-        mark[static_cast<std::size_t>(r)] = static_cast<int32_t>(c);
-        p.row_index.push_back(r);
-      }
-      std::sort(p.row_index.begin() + static_cast<std::ptrdiff_t>(opened), p.row_index.end());
-      for (std::size_t q = opened; q < p.row_index.size(); ++q)
-        position[static_cast<std::size_t>(p.row_index[q])] = static_cast<int32_t>(q);
-      p.col_start[c + 1] = static_cast<int32_t>(p.row_index.size());
-      for (int32_t at = first[c]; at < first[c + 1]; ++at) {
-        const std::size_t v = static_cast<std::size_t>(by_column[static_cast<std::size_t>(at)]);
-        place_of_value[v] = position[static_cast<std::size_t>(row_of_value[v])];
-      }
-    }
-  }
-
-  // Terms: one per (place, offset). The values are taken place by place
-  // (a counting sort), and within a place each offset's first value opens
-  // the term, which `opened` remembers per offset.
-  const std::size_t places = p.row_index.size();
-  std::vector<int32_t> bucket(places + 1, 0);
-  for (int32_t q : place_of_value) ++bucket[static_cast<std::size_t>(q) + 1];
-  for (std::size_t q = 0; q < places; ++q) bucket[q + 1] += bucket[q];
-  std::vector<int32_t> by_place(place_of_value.size());
-  {
-    std::vector<int32_t> next(bucket.begin(), bucket.end() - 1);
-    for (std::size_t v = 0; v < place_of_value.size(); ++v)
-      by_place[static_cast<std::size_t>(next[static_cast<std::size_t>(place_of_value[v])]++)] =
-          static_cast<int32_t>(v);
-  }
-  std::vector<int32_t> term_of_value(place_of_value.size());
-  std::vector<int32_t> opened_in(static_cast<std::size_t>(n_planes), -1);
-  std::vector<int32_t> opened_term(static_cast<std::size_t>(n_planes), -1);
-  for (std::size_t q = 0; q < places; ++q) {
-    for (int32_t at = bucket[q]; at < bucket[q + 1]; ++at) {
-      const int32_t v = by_place[static_cast<std::size_t>(at)];
-      const std::size_t d = static_cast<std::size_t>(offset_of_value[static_cast<std::size_t>(v)]);
-      if (opened_in[d] != static_cast<int32_t>(q)) {
-        opened_in[d] = static_cast<int32_t>(q);
-        opened_term[d] = static_cast<int32_t>(p.term_place.size());
-        p.term_place.push_back(static_cast<int32_t>(q));
-        p.term_offset.push_back(static_cast<int32_t>(d));
-      }
-      term_of_value[static_cast<std::size_t>(v)] = opened_term[d];
-    }
-  }
-  p.term_value.assign(p.term_place.size(), 0.0);
-  p.factored_terms.assign(p.term_place.size(), 0.0);
+  pair_table pairs(p.size);
+  std::vector<int32_t> term_pair, term_next, pair_first_term;
+  auto term_of = [&](int32_t r, int32_t c) {
+    const int32_t pair = pairs.find_or_add(layout.unknown[static_cast<std::size_t>(r)],
+                                           layout.unknown[static_cast<std::size_t>(c)]);
+    if (pair == static_cast<int32_t>(pair_first_term.size())) pair_first_term.push_back(-1);
+    const int32_t d = offset_between(layout, r, c);
+    int32_t t = pair_first_term[static_cast<std::size_t>(pair)];
+    while (t >= 0 && p.term_offset[static_cast<std::size_t>(t)] != d) t = term_next[t];
+    if (t >= 0) return t;
+    t = static_cast<int32_t>(p.term_offset.size());
+    p.term_offset.push_back(d);
+    term_pair.push_back(pair);
+    term_next.push_back(pair_first_term[static_cast<std::size_t>(pair)]);
+    pair_first_term[static_cast<std::size_t>(pair)] = t;
+    return t;
+  };
   p.terms.diag.resize(static_cast<std::size_t>(equations));
   p.terms.lower.resize(entries);
   p.terms.upper.resize(entries);
-  std::size_t at = 0;
-  each_stored_value(m, equations, [&](int32_t, int32_t, int slot, std::size_t index) {
+  each_stored_value(m, equations, [&](int32_t r, int32_t c, int slot, std::size_t index) {
     (slot == 0   ? p.terms.diag
      : slot == 1 ? p.terms.lower
-                 : p.terms.upper)[index] = term_of_value[at++];
+                 : p.terms.upper)[index] = term_of(r, c);
   });
+
+  // The harmonics' pattern: the pairs column by column, rows ascending.
+  std::vector<int32_t> place_of_pair = pairs.places(p.col_start, p.row_index);
+  // The terms by place, as they first appeared within each.
+  const std::size_t terms = p.term_offset.size();
+  std::vector<int32_t> by_place(terms);
+  for (std::size_t t = 0; t < terms; ++t) by_place[t] = static_cast<int32_t>(t);
+  auto place_of_term = [&](int32_t t) {
+    return place_of_pair[static_cast<std::size_t>(term_pair[static_cast<std::size_t>(t)])];
+  };
+  std::stable_sort(by_place.begin(), by_place.end(),
+                   [&](int32_t a, int32_t b) { return place_of_term(a) < place_of_term(b); });
+  std::vector<int32_t> renumbered(terms);
+  std::vector<int32_t> offsets(terms);
+  p.term_place.resize(terms);
+  for (std::size_t at = 0; at < terms; ++at) {
+    const int32_t t = by_place[at];
+    renumbered[static_cast<std::size_t>(t)] = static_cast<int32_t>(at);
+    p.term_place[at] = place_of_term(t);
+    offsets[at] = p.term_offset[static_cast<std::size_t>(t)];
+  }
+  p.term_offset = std::move(offsets);
+  for (std::vector<int32_t>* slots : {&p.terms.diag, &p.terms.lower, &p.terms.upper}) {
+    for (int32_t& t : *slots) t = renumbered[static_cast<std::size_t>(t)];
+  }
+  p.term_value.assign(terms, 0.0);
+  p.factored_terms.assign(terms, 0.0);
 
   p.roots.resize(static_cast<std::size_t>(n_planes));
   for (int32_t q = 0; q < n_planes; ++q) {
