@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <future>
+#include <system_error>
 #include <numbers>
 
 #include "sparse/lu_order.h"
@@ -233,6 +236,8 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   p.harmonic_values.assign(p.row_index.size(), complex(0.0, 0.0));
   klu_defaults(&p.common);
   p.common.halt_if_singular = 0;
+  p.helper_common = p.common;
+  p.helper_values.assign(p.row_index.size(), complex(0.0, 0.0));
   p.symbolic = klu_analyze(p.size, p.col_start.data(), p.row_index.data(), &p.common);
   if (p.symbolic == nullptr) out_of_memory();
   p.numeric.assign(static_cast<std::size_t>(n_planes / 2 + 1), nullptr);
@@ -285,6 +290,33 @@ double circulant_defect(circulant_preconditioner& p, const matrix* m) {
   return largest > 0.0 ? defect / largest : 0.0;
 }
 
+namespace {
+
+// Factorises harmonics first … last − 1 of the averaged terms, with its
+// own scratch values and KLU workspace (one per thread).
+void factor_harmonics(circulant_preconditioner& p, std::size_t first, std::size_t last,
+                      std::vector<complex>& values, klu_common& common) {
+  int* ap = p.col_start.data();
+  int* ai = p.row_index.data();
+  auto* ax = reinterpret_cast<double*>(values.data());
+  for (std::size_t k = first; k < last; ++k) {
+    std::fill(values.begin(), values.end(), complex(0.0, 0.0));
+    for (std::size_t t = 0; t < p.term_value.size(); ++t) {
+      const std::size_t q =
+          (k * static_cast<std::size_t>(p.term_offset[t])) % static_cast<std::size_t>(p.planes);
+      values[static_cast<std::size_t>(p.term_place[t])] += p.term_value[t] * p.roots[q];
+    }
+    klu_numeric*& numeric = p.numeric[k];
+    if (numeric == nullptr || !klu_z_refactor(ap, ai, ax, p.symbolic, numeric, &common)) {
+      if (numeric != nullptr) klu_z_free_numeric(&numeric, &common);
+      numeric = klu_z_factor(ap, ai, ax, p.symbolic, &common);
+      if (numeric == nullptr) out_of_memory();
+    }
+  }
+}
+
+}  // namespace
+
 void circulant_factor(circulant_preconditioner& p, const matrix* m) {
   average_terms(p, m);
   const std::size_t bytes = p.term_value.size() * sizeof(double);
@@ -293,23 +325,21 @@ void circulant_factor(circulant_preconditioner& p, const matrix* m) {
     return;  // the same bits give the same factors
   }
   p.factored_terms = p.term_value;
-  int* ap = p.col_start.data();
-  int* ai = p.row_index.data();
-  auto* ax = reinterpret_cast<double*>(p.harmonic_values.data());
-  for (std::size_t k = 0; k < p.numeric.size(); ++k) {
-    std::fill(p.harmonic_values.begin(), p.harmonic_values.end(), complex(0.0, 0.0));
-    for (std::size_t t = 0; t < p.term_value.size(); ++t) {
-      const std::size_t q =
-          (k * static_cast<std::size_t>(p.term_offset[t])) % static_cast<std::size_t>(p.planes);
-      p.harmonic_values[static_cast<std::size_t>(p.term_place[t])] += p.term_value[t] * p.roots[q];
-    }
-    klu_numeric*& numeric = p.numeric[k];
-    if (numeric == nullptr || !klu_z_refactor(ap, ai, ax, p.symbolic, numeric, &p.common)) {
-      if (numeric != nullptr) klu_z_free_numeric(&numeric, &p.common);
-      numeric = klu_z_factor(ap, ai, ax, p.symbolic, &p.common);
-      if (numeric == nullptr) out_of_memory();
-    }
+  const std::size_t harmonics = p.numeric.size();
+  if (p.factor_work < p.shared_factor_work || harmonics < 4) {
+    factor_harmonics(p, 0, harmonics, p.harmonic_values, p.common);
+    return;
   }
+  const std::size_t half = harmonics / 2;
+  std::future<void> upper;
+  try {
+    upper = std::async(std::launch::async, factor_harmonics, std::ref(p), half, harmonics,
+                       std::ref(p.helper_values), std::ref(p.helper_common));
+  } catch (const std::system_error&) {
+    factor_harmonics(p, half, harmonics, p.helper_values, p.helper_common);
+  }
+  factor_harmonics(p, 0, half, p.harmonic_values, p.common);
+  if (upper.valid()) upper.get();
 }
 
 namespace {

@@ -46,6 +46,12 @@ struct circulant_preconditioner {
   std::vector<complex> roots;          // exp(2πi q / N)
   std::vector<complex> harmonic_values;
   klu_common common{};
+  // Above this estimated work (multiply-adds of all harmonics' factors) the
+  // harmonics are factorised on two threads, half of them each, the second
+  // with its own scratch values and KLU workspace.
+  double shared_factor_work = 2e6;
+  std::vector<complex> helper_values;
+  klu_common helper_common{};
   klu_symbolic* symbolic = nullptr;
   std::vector<klu_numeric*> numeric;  // per harmonic 0 … N/2
   // A plane count that is a power of two: the transform of the M real
