@@ -349,16 +349,24 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
   if (circulant && s->n >= concurrent_order_size) {
     std::future<profile_choice> order = start_profile_order(m, s->profile_bordered);
     circulant_create(s->circulant, m, leading, *layout);
+    exact = circulant_defect(s->circulant, m) < gmres_exact_defect;
+    // While the order is found: the factors of a system that is its own
+    // plane average, which GMRES solves exactly and is all but always
+    // chosen for; the first factorisation, of these same values, finds
+    // them made.
+    if (exact) circulant_factor(s->circulant, m);
     take_profile_order(s, order.get());
   } else {
     take_profile_order(s, choose_profile_order(m, s->profile_bordered));
-    if (circulant) circulant_create(s->circulant, m, leading, *layout);
+    if (circulant) {
+      circulant_create(s->circulant, m, leading, *layout);
+      exact = circulant_defect(s->circulant, m) < gmres_exact_defect;
+    }
   }
   if (circulant) {
     double product = 0.0;
     for (int32_t i = 0; i < leading; ++i) product += 1.0 + 2.0 * m->rows[i].count;
     const double solves = s->bordered ? 2.0 : 1.0;
-    exact = circulant_defect(s->circulant, m) < gmres_exact_defect;
     const double iterations = exact ? gmres_exact_iterations : gmres_assumed_iterations;
     s->gmres_work =
         s->circulant.factor_work +
