@@ -9,6 +9,7 @@
 #include "model/codes.h"
 #include "model/lookups.h"
 #include "planes/expand.h"
+#include "planes/plane_walk.h"
 #include "support/fatal.h"
 
 namespace pss {
@@ -136,7 +137,9 @@ void mod_window_conection(node* n, conection_entry* e) {
 void extend_node_lists(circuit* c) {
   // The window relinks come first, so that every list extended below sees the
   // final previous planes whatever the order of the nodes in the chain.
-  for (node* n : each(c->nodes)) {
+  // Plane 0 tells whether there is any to make.
+  const bool relinks = planes_carry_type(c, conection_type::window_switch);
+  for (node* n : relinks ? each(c->nodes) : each<node>(nullptr)) {
     for (neighbour* nb : each(n->neighbours)) {
       for (conection_entry* e : each(nb->conections)) {
         if (plane_lists_of(e->conection->type) == plane_lists::window_relink) {
