@@ -40,7 +40,7 @@ double limited_junction_voltage(circuit* c, junction_state& s, double v, double 
                                 double breakdown) {
   const int64_t assembly = c != nullptr ? c->assembly_serial : 0;
   if (s.known && s.asked == v && s.assembly == assembly) {
-    if (c != nullptr && s.limited != v) ++c->limited_evaluations;
+    if (c != nullptr && s.limited != v) count_limited(c);
     return s.limited;
   }
   const bool stored = c != nullptr && c->junctions_as_stored;
@@ -55,7 +55,7 @@ double limited_junction_voltage(circuit* c, junction_state& s, double v, double 
   if (breakdown > 0 && v < -breakdown && lim == v)
     lim = -breakdown - pn_limit(-(v + breakdown), -(old + breakdown), nvt, vcrit);
   s = {true, v, lim, assembly};
-  if (c != nullptr && lim != v) ++c->limited_evaluations;
+  if (c != nullptr && lim != v) count_limited(c);
   return lim;
 }
 

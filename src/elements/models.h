@@ -3,6 +3,7 @@
 // list nodes and of the period, and the model functions themselves.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "elements/calc_res.h"
@@ -129,6 +130,12 @@ struct junction_state {
 // first voltage as it stands.
 double junction_critical_voltage(double is, double nvt);
 double pn_limit(double v_new, double v_old, double nvt, double vcrit);
+
+// Counts one limited evaluation on the circuit. A large circuit is
+// assembled on two threads, so the count is kept atomically.
+inline void count_limited(circuit* c) {
+  std::atomic_ref<int64_t>(c->limited_evaluations).fetch_add(1, std::memory_order_relaxed);
+}
 double limited_junction_voltage(circuit* c, junction_state& s, double v, double nvt,
                                 double vcrit, double breakdown);
 // The entry's state for slot k, made on first use. `handed_over` picks a

@@ -41,7 +41,7 @@ double mos_channel_res(const element_call& call, entry_list& out) {
                        p * (b->value - s->value)};
   const fet_voltages l =
       limited_fet_voltages(fet_state_of(call.c, call.entry, call.k), m, v, call.c->assembly_serial);
-  if (limited_beyond_rounding(l, v)) ++call.c->limited_evaluations;
+  if (limited_beyond_rounding(l, v)) count_limited(call.c);
   const mos_point at = mos_law(m, l);
   const double id =
       at.current + at.gg * (v.vgs - l.vgs) + at.gd * (v.vds - l.vds) + at.gb * (v.vbs - l.vbs);

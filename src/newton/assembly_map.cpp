@@ -9,6 +9,7 @@
 
 #include "newton/assembly_walk.h"
 #include "support/fatal.h"
+#include "support/side_by_side.h"
 
 namespace pss {
 
@@ -54,13 +55,17 @@ struct recording_sink {
   }
 };
 
+// From this many unknowns on, the mapped assembly runs on two threads.
+constexpr int32_t smallest_split_assembly = 20000;
+
 struct mapped_sink {
   matrix* m;
-  assembly_map& map;
+  const assembly_map& map;
   double* base;
   std::size_t call = 0;
   uint32_t at = 0;
   uint32_t end = 0;
+  int64_t searched = 0;  // entries placed by search
 
   void begin_call() {
     if (call + 1 >= map.call_first.size()) {  // more calls than recorded
@@ -79,7 +84,7 @@ struct mapped_sink {
       return;
     }
     at = end;  // the rest of this call no longer follows the record
-    ++map.searched;
+    ++searched;
     add_ele_to_matrix(row, col, value, m);
   }
 };
@@ -98,13 +103,53 @@ void assem_mat_res_recording(circuit* c, matrix* m, real_vector* residual, assem
   map.cols.reserve(2 * stored);
   map.places.reserve(2 * stored);
   recording_sink out{m, map};
-  assem_mat_res_into(c, residual, out);
+  const bool split = m->n >= smallest_split_assembly;
+  const int64_t middle = int64_t{c->planes} * c->nodes_per_plane / 2;
+  bool twinned = false;
+  int64_t count = 0;
+  for (node* n = c->nodes; n != nullptr; n = n->next, ++count) {
+    if (count == middle && split) {
+      map.split_node = n;
+      map.split_call = static_cast<uint32_t>(map.call_first.size());
+    }
+    twinned = twinned || n->twin != nullptr;
+    for (neighbour* nb : each(n->neighbours)) assem_node_res_into(c, n, nb, residual, out);
+  }
+  if (twinned) map.split_node = nullptr;
+  if (map.split_node != nullptr) start_side_by_side();
+  assem_globals_into(c, residual, out);
   map.call_first.push_back(static_cast<uint32_t>(map.cols.size()));
 }
 
 void assem_mat_res_mapped(circuit* c, matrix* m, real_vector* residual, assembly_map& map) {
-  mapped_sink out{m, map, block_doubles(m)};
-  assem_mat_res_into(c, residual, out);
+  mapped_sink lower{m, map, block_doubles(m)};
+  if (map.split_node == nullptr) {
+    assem_mat_res_into(c, residual, lower);
+    map.searched += lower.searched;
+    return;
+  }
+  // Each row takes values from its own node's walk only, so the two halves
+  // write disjoint values, each in the order of the walk of one thread.
+  mapped_sink upper{m, map, block_doubles(m), map.split_call};
+  struct halves {
+    circuit* c;
+    real_vector* residual;
+    node* split;
+    mapped_sink* lower;
+    mapped_sink* upper;
+  } work{c, residual, map.split_node, &lower, &upper};
+  run_side_by_side(
+      [](void* p) {
+        auto* w = static_cast<halves*>(p);
+        assem_nodes_into(w->c, w->c->nodes, w->split, w->residual, *w->lower);
+      },
+      [](void* p) {
+        auto* w = static_cast<halves*>(p);
+        assem_nodes_into(w->c, w->split, nullptr, w->residual, *w->upper);
+      },
+      &work);
+  assem_globals_into(c, residual, upper);
+  map.searched += lower.searched + upper.searched;
 }
 
 }  // namespace pss

@@ -22,12 +22,18 @@ struct assembly_map {
   std::vector<int32_t> cols;         // per entry, the column it was recorded with
   std::vector<uint32_t> places;      // per entry, doubles from the matrix record
   int64_t searched = 0;              // entries placed by search since recording
+  // A large circuit whose every row is assembled from its own node's walk
+  // (no twins, which share their representative's rows) is assembled on two
+  // threads, split at this node of the chain, whose first call this is.
+  node* split_node = nullptr;
+  uint32_t split_call = 0;
 };
 
 // Assembles as assem_mat_res does and records the map for `m`.
 void assem_mat_res_recording(circuit* c, matrix* m, real_vector* residual, assembly_map& map);
 
-// Assembles through the map recorded for `m`; allocates nothing.
+// Assembles through the map recorded for `m`; allocates nothing but, for a
+// large circuit, a second thread.
 void assem_mat_res_mapped(circuit* c, matrix* m, real_vector* residual, assembly_map& map);
 
 }  // namespace pss

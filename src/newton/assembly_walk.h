@@ -60,16 +60,29 @@ void assem_period_equation_into(circuit* c, dvar* period, real_vector* residual,
   }
 }
 
+// The rows of the nodes from `first` up to (not including) `end` in the
+// chain; end = nullptr runs to the chain's end.
 template <class sink>
-void assem_mat_res_into(circuit* c, real_vector* residual, sink& out) {
-  for (node* n : each(c->nodes)) {
+void assem_nodes_into(circuit* c, node* first, node* end, real_vector* residual, sink& out) {
+  for (node* n = first; n != end; n = n->next) {
     for (neighbour* nb : each(n->neighbours)) assem_node_res_into(c, n, nb, residual, out);
   }
+}
+
+// The rows of the global unknowns (the period).
+template <class sink>
+void assem_globals_into(circuit* c, real_vector* residual, sink& out) {
   for (dvar_group* g : each(c->global_dvars)) {
     if (g->dvars->number < 0) continue;
     if (g->id != group_id::period) fatal("error, assem_mat_res: unrecognised global dvar\n");
     assem_period_equation_into(c, g->dvars, residual, out);
   }
+}
+
+template <class sink>
+void assem_mat_res_into(circuit* c, real_vector* residual, sink& out) {
+  assem_nodes_into(c, c->nodes, nullptr, residual, out);
+  assem_globals_into(c, residual, out);
 }
 
 }  // namespace pss

@@ -9,13 +9,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <functional>
-#include <future>
-#include <system_error>
 #include <numbers>
 
 #include "sparse/lu_order.h"
 #include "support/fatal.h"
+#include "support/side_by_side.h"
 
 namespace pss {
 
@@ -258,6 +256,7 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
     p.column.assign(static_cast<std::size_t>(p.size), complex(0.0, 0.0));
   }
   estimate_work(p);
+  if (p.factor_work >= p.shared_factor_work) start_side_by_side();
 }
 
 namespace {
@@ -330,16 +329,17 @@ void circulant_factor(circulant_preconditioner& p, const matrix* m) {
     factor_harmonics(p, 0, harmonics, p.harmonic_values, p.common);
     return;
   }
-  const std::size_t half = harmonics / 2;
-  std::future<void> upper;
-  try {
-    upper = std::async(std::launch::async, factor_harmonics, std::ref(p), half, harmonics,
-                       std::ref(p.helper_values), std::ref(p.helper_common));
-  } catch (const std::system_error&) {
-    factor_harmonics(p, half, harmonics, p.helper_values, p.helper_common);
-  }
-  factor_harmonics(p, 0, half, p.harmonic_values, p.common);
-  if (upper.valid()) upper.get();
+  run_side_by_side(
+      [](void* q) {
+        auto& pre = *static_cast<circulant_preconditioner*>(q);
+        factor_harmonics(pre, 0, pre.numeric.size() / 2, pre.harmonic_values, pre.common);
+      },
+      [](void* q) {
+        auto& pre = *static_cast<circulant_preconditioner*>(q);
+        factor_harmonics(pre, pre.numeric.size() / 2, pre.numeric.size(), pre.helper_values,
+                         pre.helper_common);
+      },
+      &p);
 }
 
 namespace {

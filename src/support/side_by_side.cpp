@@ -1,0 +1,103 @@
+#include "support/side_by_side.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace pss {
+
+namespace {
+
+struct helper {
+  std::mutex lock;
+  std::condition_variable wake;      // a task has been handed over
+  std::condition_variable finished;  // the task has ended
+  void (*task)(void*) = nullptr;
+  void* context = nullptr;
+  bool done = false;
+  std::exception_ptr error;
+  std::atomic<bool> busy{false};  // a caller owns the helper
+};
+
+void serve(helper* h) {
+  std::unique_lock<std::mutex> held(h->lock);
+  for (;;) {
+    h->wake.wait(held, [h] { return h->task != nullptr; });
+    void (*task)(void*) = h->task;
+    void* context = h->context;
+    held.unlock();
+    std::exception_ptr error;
+    try {
+      task(context);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    held.lock();
+    h->task = nullptr;
+    h->error = error;
+    h->done = true;
+    h->finished.notify_one();
+  }
+}
+
+// The helper lives as long as the process: its thread waits for work until
+// the process ends, so the record is never freed (it stays reachable from
+// here) and no destructor runs while the thread might still use it.
+helper* start_helper() {
+  try {
+    auto owned = std::make_unique<helper>();
+    std::thread(serve, owned.get()).detach();
+    return owned.release();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+helper* the_helper() {
+  static helper* const h = start_helper();
+  return h;
+}
+
+}  // namespace
+
+void start_side_by_side() {
+  the_helper();
+}
+
+void run_side_by_side(void (*first)(void*), void (*second)(void*), void* context) {
+  helper* h = the_helper();
+  bool idle = false;
+  if (h == nullptr || !h->busy.compare_exchange_strong(idle, true)) {
+    first(context);
+    second(context);
+    return;
+  }
+  {
+    const std::lock_guard<std::mutex> held(h->lock);
+    h->task = second;
+    h->context = context;
+    h->done = false;
+  }
+  h->wake.notify_one();
+  std::exception_ptr mine;
+  try {
+    first(context);
+  } catch (...) {
+    mine = std::current_exception();
+  }
+  std::exception_ptr theirs;
+  {
+    std::unique_lock<std::mutex> held(h->lock);
+    h->finished.wait(held, [h] { return h->done; });
+    theirs = h->error;
+    h->error = nullptr;
+  }
+  h->busy = false;
+  if (mine) std::rethrow_exception(mine);
+  if (theirs) std::rethrow_exception(theirs);
+}
+
+}  // namespace pss

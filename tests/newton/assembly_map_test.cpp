@@ -1,0 +1,110 @@
+// The mapped assembly against the plain one (each entry found by search),
+// bit for bit, on a circuit large enough to be assembled on two threads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "elements/models.h"
+#include "model/lookups.h"
+#include "newton/assemble.h"
+#include "newton/assembly_map.h"
+#include "newton/newton.h"
+#include "planes/control_delay.h"
+#include "planes/expand.h"
+#include "run/solve.h"
+#include "tools/netlist/compiled_circuit.h"
+
+namespace pss {
+namespace {
+
+// 40 RC sections with a diode across every fourth: 40 unknowns a plane.
+std::string diode_ladder() {
+  std::string text = "* RC ladder with diodes\nV1 in 0 SIN(2)\n";
+  std::string prev = "in";
+  for (int i = 1; i <= 40; ++i) {
+    const std::string node = "n" + std::to_string(i);
+    text += "R" + std::to_string(i) + " " + prev + " " + node + " 1k\n";
+    text += "C" + std::to_string(i) + " " + node + " 0 100n\n";
+    if (i % 4 == 0) text += "D" + std::to_string(i) + " " + node + " 0 1e-12\n";
+    prev = node;
+  }
+  return text;
+}
+
+// Every diode as before its first evaluation, so that both assemblies
+// limit from the same state.
+void forget_junctions(circuit* c) {
+  for (node* n : each(c->nodes)) {
+    for (neighbour* nb : each(n->neighbours)) {
+      for (conection_entry* e : each(nb->conections)) {
+        if (e->junctions != nullptr) std::memset(e->junctions, 0, 4 * sizeof(junction_state));
+      }
+    }
+  }
+}
+
+std::vector<double> values_of(const matrix* m, const real_vector* r) {
+  std::vector<double> v(r->values, r->values + r->count);
+  for (int32_t i = 0; i < m->n; ++i) {
+    v.push_back(m->rows[i].diag);
+    for (int32_t k = 0; k < m->rows[i].count; ++k) {
+      v.push_back(m->rows[i].entries[k].lower);
+      v.push_back(m->rows[i].entries[k].upper);
+    }
+  }
+  return v;
+}
+
+TEST(assembly_map, two_threads_assemble_what_one_walk_with_searches_does) {
+  for (int planes : {128, 512}) {
+    SCOPED_TRACE(planes);
+    auto compiled = test::compile_and_read(diode_ladder());
+    circuit* c = compiled->c;
+    c->planes = planes;
+    period_dvar(c)->value = 1e-3;
+    expand_time_planes(c, 0);
+    aim_generator_controls(c);
+    matrix* m = matrix_create(c);
+    real_vector* r = vector_create(m->n);
+    prep_mat_res(c);
+    assembly_map map;
+    begin_assembly(c);
+    assem_mat_res_recording(c, m, r, map);
+    EXPECT_EQ(map.split_node != nullptr, planes == 512);
+    // Values away from the start, so that the diodes conduct and limit.
+    int32_t k = 0;
+    for (node* n : each(c->nodes)) {
+      for (dvar* d : each(n->dvar_groups->dvars)) {
+        if (d->number >= 0) d->value = 0.9 * std::sin(0.01 * ++k);
+      }
+    }
+    std::vector<double> got[2];
+    int64_t limited[2];
+    for (int way = 0; way < 2; ++way) {
+      vector_zero(r);
+      matrix_zero(m);
+      forget_junctions(c);
+      begin_assembly(c);
+      if (way == 0) {
+        assem_mat_res(c, m, r);
+      } else {
+        assem_mat_res_mapped(c, m, r, map);
+      }
+      got[way] = values_of(m, r);
+      limited[way] = c->limited_evaluations;
+    }
+    ASSERT_EQ(got[0].size(), got[1].size());
+    EXPECT_EQ(std::memcmp(got[0].data(), got[1].data(), got[0].size() * sizeof(double)), 0);
+    EXPECT_EQ(limited[0], limited[1]);
+    EXPECT_GT(limited[1], 0);
+    EXPECT_EQ(map.searched, 0);
+    vector_free(r);
+    mat_free(m);
+  }
+}
+
+}  // namespace
+}  // namespace pss
