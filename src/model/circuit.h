@@ -101,6 +101,9 @@ struct circuit {
   conection_entry* nodelists;  // the first carries the dV/df attribute 87
   node* nodes;
   arena* memory;  // where records added later (plane copies) are carved
+  // Where a second thread carves its share of the plane copies; null when
+  // there is none to carve from, and the copies are made on one thread.
+  arena* second_memory = nullptr;
   // Set where a stored solution is only evaluated (pss-wave's currents):
   // every junction is taken where the solution puts it, never limited.
   bool junctions_as_stored = false;
@@ -118,6 +121,7 @@ struct network {
   int32_t circuit_count = 0;
   struct circuit* circuit = nullptr;  // the record read last
   arena memory;
+  arena second_memory;  // the records a second thread carves
 };
 
 // Iteration over a null-terminated singly linked list:

@@ -113,6 +113,7 @@ circuit* build_circuit(network& net, const net_circuit& record) {
   arena& memory = net.memory;
   circuit* c = arena_new<circuit>(memory);
   c->memory = &memory;
+  c->second_memory = &net.second_memory;
   c->planes = record.planes;
   c->nodes_per_plane = record.nodes_per_plane;
   c->dvars_per_node = record.dvars_per_node;

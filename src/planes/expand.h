@@ -44,15 +44,29 @@ void copy_plane_neighbours(circuit* c);
 // Extends the node lists of the time-difference elements.
 void extend_node_lists(circuit* c);
 
-// Node-list extensions for the entry `e` of `n`'s neighbour entry `nb`.
-void mod_neighbour_conection(circuit* c, node* n, neighbour* nb, conection_entry* e);
-void mod_cap_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, bool central);
-void mod_ind_conection(circuit* c, node* n, neighbour* nb, conection_entry* e, bool trapezoidal);
-void mod_igen_conection(circuit* c, conection_entry* e);
-void mod_terminals_conection(circuit* c, conection_entry* e, bool central);
+// The copies of the neighbours in every plane, each node's lists extended
+// as soon as its copies are made, on two threads for a large circuit. For
+// a circuit without windowed switches, whose relinks must come before any
+// list is extended: copy_plane_neighbours and extend_node_lists in one.
+void copy_and_extend_plane_neighbours(circuit* c);
+
+// Whether an entry of this element type has its node list extended, and
+// the extension of every such entry of `n`, carved from `memory`.
+bool extends_node_list(int32_t type);
+void extend_lists_of(arena& memory, node* n);
+
+// Node-list extensions for the entry `e` of `n`'s neighbour entry `nb`,
+// their node references carved from `memory`.
+void mod_neighbour_conection(arena& memory, node* n, neighbour* nb, conection_entry* e);
+void mod_cap_conection(arena& memory, node* n, neighbour* nb, conection_entry* e, bool central);
+void mod_ind_conection(arena& memory, node* n, neighbour* nb, conection_entry* e,
+                       bool trapezoidal);
+void mod_igen_conection(arena& memory, conection_entry* e);
+void mod_terminals_conection(arena& memory, conection_entry* e, bool central);
 void mod_window_conection(node* n, conection_entry* e);
 
 // A node_ref list naming `nodes` in order, followed by `tail`.
 node_ref* node_ref_list(circuit* c, std::initializer_list<node*> nodes, node_ref* tail);
+node_ref* node_ref_list(arena& memory, std::initializer_list<node*> nodes, node_ref* tail);
 
 }  // namespace pss

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "model/lookups.h"
@@ -9,6 +10,7 @@
 #include "support/fatal_check.h"
 #include "support/model_views.h"
 #include "support/net_builder.h"
+#include "tools/netlist/compiled_circuit.h"
 
 namespace pss {
 namespace {
@@ -35,6 +37,64 @@ struct expanded {
 
 conection_entry* entry_toward(node* from, node* to, int32_t id) {
   return get_conection(from, to, id);
+}
+
+
+// Every neighbour and entry of every node, as node indices, conection ids
+// and list node indices, in chain order.
+std::vector<int32_t> structure_of(circuit* c) {
+  std::vector<int32_t> out;
+  for (node* n : each(c->nodes)) {
+    out.push_back(n->index);
+    for (neighbour* nb : each(n->neighbours)) {
+      out.push_back(nb->node->index);
+      for (conection_entry* e : each(nb->conections)) {
+        out.push_back(e->conection->id);
+        for (node_ref* r : each(e->nodes)) out.push_back(r->node->index);
+        out.push_back(-1);
+      }
+    }
+  }
+  return out;
+}
+
+// An LC ladder with diodes and a generator: every kind of list the
+// extension makes for a circuit without windowed switches.
+std::string extended_kinds() {
+  std::string text = "* LC ladder\nV1 in 0 SIN(1)\n";
+  std::string prev = "in";
+  for (int i = 1; i <= 12; ++i) {
+    const std::string k = std::to_string(i), node = "n" + k;
+    text += "L" + k + " " + prev + " " + node + " 1m\n";
+    text += "C" + k + " " + node + " 0 1u\n";
+    text += "R" + k + " " + node + " 0 1k\n";
+    if (i % 3 == 0) text += "D" + k + " " + node + " 0 1e-12\n";
+    prev = node;
+  }
+  return text + "RX n1 n2 10k\nG1 n2 0 n1 0 1m\n";
+}
+
+// Copies and extensions are made node by node, on two threads for a large
+// circuit: the structure must be the one the separate passes make.
+TEST(expand_time_planes, node_by_node_and_on_two_threads_as_in_separate_passes) {
+  for (int planes : {16, 1024}) {
+    SCOPED_TRACE(planes);
+    std::vector<int32_t> got[2];
+    for (int way = 0; way < 2; ++way) {
+      auto compiled = test::compile_and_read(extended_kinds());
+      circuit* c = compiled->c;
+      c->planes = planes;
+      if (way == 0) {
+        expand_node_planes(c, 0);
+        copy_plane_neighbours(c);
+        extend_node_lists(c);
+      } else {
+        expand_time_planes(c, 0);
+      }
+      got[way] = structure_of(c);
+    }
+    EXPECT_EQ(got[0], got[1]);
+  }
 }
 
 TEST(expand_time_planes, makes_rings_of_copies_in_a_renumbered_chain) {
