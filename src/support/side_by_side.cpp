@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 namespace pss {
 
 namespace {
@@ -20,6 +22,7 @@ struct helper {
   bool done = false;
   std::exception_ptr error;
   std::atomic<bool> busy{false};  // a caller owns the helper
+  pid_t process = 0;              // the process whose thread it is
 };
 
 void serve(helper* h) {
@@ -49,6 +52,7 @@ void serve(helper* h) {
 helper* start_helper() {
   try {
     auto owned = std::make_unique<helper>();
+    owned->process = getpid();
     std::thread(serve, owned.get()).detach();
     return owned.release();
   } catch (...) {
@@ -70,7 +74,8 @@ void start_side_by_side() {
 void run_side_by_side(void (*first)(void*), void (*second)(void*), void* context) {
   helper* h = the_helper();
   bool idle = false;
-  if (h == nullptr || !h->busy.compare_exchange_strong(idle, true)) {
+  // A child forked after the helper started has the record but no thread.
+  if (h == nullptr || h->process != getpid() || !h->busy.compare_exchange_strong(idle, true)) {
     first(context);
     second(context);
     return;

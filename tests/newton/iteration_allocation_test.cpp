@@ -3,6 +3,7 @@
 // mid-sized time-plane circuit, with each linear method.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -20,8 +21,9 @@
 
 namespace {
 
-bool counting = false;
-long allocations = 0;
+// Atomic: a large system's set-up allocates on a second thread too.
+std::atomic<bool> counting = false;
+std::atomic<long> allocations = 0;
 
 // As the library's operator new: the new-handler is called until the
 // memory is had or there is none.
