@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "newton/assembly_walk.h"
+#include "planes/plane_walk.h"
 #include "support/fatal.h"
 #include "support/side_by_side.h"
 
@@ -103,8 +104,12 @@ void assem_mat_res_recording(circuit* c, matrix* m, real_vector* residual, assem
   map.cols.reserve(2 * stored);
   map.places.reserve(2 * stored);
   recording_sink out{m, map};
-  const bool split = m->n >= smallest_split_assembly;
-  const int64_t middle = int64_t{c->planes} * c->nodes_per_plane / 2;
+  // Split at a ring's end, so that each node's planes (whose junctions a
+  // charge-storing diode evaluates from its neighbouring planes) stay on one
+  // thread; a windowed switch links a plane to another node's ring instead.
+  const bool split = m->n >= smallest_split_assembly && c->nodes_per_plane >= 2 &&
+                     !planes_carry_type(c, conection_type::window_switch);
+  const int64_t middle = int64_t{c->planes} * (c->nodes_per_plane / 2);
   bool twinned = false;
   int64_t count = 0;
   for (node* n = c->nodes; n != nullptr; n = n->next, ++count) {

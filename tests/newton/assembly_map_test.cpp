@@ -20,7 +20,9 @@
 namespace pss {
 namespace {
 
-// 40 RC sections with a diode across every fourth: 40 unknowns a plane.
+// 40 RC sections with a diode across every fourth, every other one storing
+// charge (its model reads the junctions of the neighbouring planes): 40
+// unknowns a plane.
 std::string diode_ladder() {
   std::string text = "* RC ladder with diodes\nV1 in 0 SIN(2)\n";
   std::string prev = "in";
@@ -28,7 +30,8 @@ std::string diode_ladder() {
     const std::string node = "n" + std::to_string(i);
     text += "R" + std::to_string(i) + " " + prev + " " + node + " 1k\n";
     text += "C" + std::to_string(i) + " " + node + " 0 100n\n";
-    if (i % 4 == 0) text += "D" + std::to_string(i) + " " + node + " 0 1e-12\n";
+    if (i % 8 == 0) text += "D" + std::to_string(i) + " " + node + " 0 IS=1p CJO=10n TT=1u\n";
+    if (i % 8 == 4) text += "D" + std::to_string(i) + " " + node + " 0 1e-12\n";
     prev = node;
   }
   return text;
