@@ -59,7 +59,10 @@ struct recording_sink {
 // From this many unknowns on, the mapped assembly runs on two threads.
 constexpr int32_t smallest_split_assembly = 20000;
 
-struct mapped_sink {
+// On a cache line of its own: two sinks work side by side on two threads,
+// and sharing a line would make each write of one wait for the other
+// (each half took as long as the whole assembly).
+struct alignas(64) mapped_sink {
   matrix* m;
   const assembly_map& map;
   double* base;
