@@ -51,7 +51,7 @@ struct circulant_preconditioner {
   // with its own scratch values and KLU workspace.
   double shared_factor_work = 2e6;
   std::vector<complex> helper_values;
-  klu_common helper_common{};
+  alignas(64) klu_common helper_common{};  // on lines of its own: KLU writes to it
   klu_symbolic* symbolic = nullptr;
   std::vector<klu_numeric*> numeric;  // per harmonic 0 … N/2
   // A plane count that is a power of two: the transform of the M real
