@@ -105,8 +105,7 @@ int newton_solve_guarded(circuit* c, double accuracy, matrix* m, real_vector* co
     for (int32_t k = 0; k < correction->count; ++k) {
       step[static_cast<std::size_t>(k)] = correction->values[k];
     }
-    update_dvars(c, correction);
-    get_dvar_values(c, present);
+    update_and_get_dvars(c, correction, present);
     const error_measure measure = calc_error(correction, present, accuracy);
     say("   iter %d, error %le\n", i, measure.error);
     code = unless_limited(c, measure.code);

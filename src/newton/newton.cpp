@@ -40,6 +40,13 @@ void get_dvar_values(circuit* c, real_vector* present) {
   each_unknown(c, [&](dvar* d, int32_t k) { present->values[k] = d->value; });
 }
 
+void update_and_get_dvars(circuit* c, const real_vector* correction, real_vector* present) {
+  each_unknown(c, [&](dvar* d, int32_t k) {
+    d->value += correction->values[k];
+    present->values[k] = d->value;
+  });
+}
+
 error_measure calc_error(const real_vector* correction, const real_vector* present,
                          double accuracy) {
   double sum = 0.0;

@@ -27,6 +27,9 @@ void update_dvars(circuit* c, const real_vector* correction);
 // Stores the k-th unknown's value into present[k].
 void get_dvar_values(circuit* c, real_vector* present);
 
+// update_dvars and then get_dvar_values in one walk through the unknowns.
+void update_and_get_dvars(circuit* c, const real_vector* correction, real_vector* present);
+
 struct error_measure {
   int code;
   double error;

@@ -84,8 +84,7 @@ int newton_iteration(newton_work& w, circuit* c, double accuracy, matrix* m,
   w.assembled = false;
   linear_solver_substitute(w.solver, correction);
   spent.substitute += seconds_since(t);
-  update_dvars(c, correction);
-  get_dvar_values(c, present);
+  update_and_get_dvars(c, correction, present);
   const error_measure measure = calc_error(correction, present, accuracy);
   say("   iter %d, error %le\n", i, measure.error);
   w.error = measure.error;
