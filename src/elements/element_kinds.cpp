@@ -226,4 +226,18 @@ bool unknown_time_difference_code(int32_t type) {
   return type > 500 && element_kind_of(type) == nullptr;
 }
 
+bool keeps_junction_state(int32_t type) {
+  switch (type) {
+    case conection_type::junction_diode:
+    case conection_type::junction_diode_central:
+    case conection_type::bipolar_transport:
+    case conection_type::bipolar_base_emitter:
+    case conection_type::bipolar_base_emitter_central:
+    case conection_type::bipolar_base_collector:
+    case conection_type::bipolar_base_collector_central:
+    case conection_type::mos_channel: return true;
+    default: return false;
+  }
+}
+
 }  // namespace pss

@@ -77,6 +77,10 @@ struct element_kind {
 constexpr int32_t sense_resistor_id = 0;
 constexpr int32_t vsource_partner_id = 0;
 
+// Whether the element's model keeps junction states between evaluations
+// (made on its first one): junction diodes, bipolar and MOS transistors.
+bool keeps_junction_state(int32_t type);
+
 // The descriptor of a type code, or null for a code no element has.
 const element_kind* element_kind_of(int32_t type);
 

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "newton/assembly_walk.h"
+#include "elements/element_kinds.h"
 #include "planes/plane_walk.h"
 #include "support/fatal.h"
 #include "support/side_by_side.h"
@@ -31,9 +32,9 @@ uint32_t place_of(matrix* m, double* value) {
 
 struct recording_sink {
   matrix* m;
-  assembly_map& map;
+  assembly_record& record;
 
-  void begin_call() { map.call_first.push_back(static_cast<uint32_t>(map.cols.size())); }
+  void begin_call() { record.call_first.push_back(static_cast<uint32_t>(record.cols.size())); }
 
   // Adds as add_ele_to_matrix does, with its stop for an entry outside the
   // pattern, and records where the value went.
@@ -51,8 +52,8 @@ struct recording_sink {
       at += value;
       place = place_of(m, &at);
     }
-    map.cols.push_back(col);
-    map.places.push_back(place);
+    record.cols.push_back(col);
+    record.places.push_back(place);
   }
 };
 
@@ -64,7 +65,7 @@ constexpr int32_t smallest_split_assembly = 20000;
 // (each half took as long as the whole assembly).
 struct alignas(64) mapped_sink {
   matrix* m;
-  const assembly_map& map;
+  const assembly_record& record;
   double* base;
   std::size_t call = 0;
   uint32_t at = 0;
@@ -72,18 +73,18 @@ struct alignas(64) mapped_sink {
   int64_t searched = 0;  // entries placed by search
 
   void begin_call() {
-    if (call + 1 >= map.call_first.size()) {  // more calls than recorded
+    if (call + 1 >= record.call_first.size()) {  // more calls than recorded
       at = end = 0;
       return;
     }
-    at = map.call_first[call];
-    end = map.call_first[call + 1];
+    at = record.call_first[call];
+    end = record.call_first[call + 1];
     ++call;
   }
 
   void add(int32_t row, int32_t col, double value) {
-    if (at < end && map.cols[at] == col) {
-      const uint32_t place = map.places[at++];
+    if (at < end && record.cols[at] == col) {
+      const uint32_t place = record.places[at++];
       if (place != dropped) base[place] += value;
       return;
     }
@@ -92,6 +93,51 @@ struct alignas(64) mapped_sink {
     add_ele_to_matrix(row, col, value, m);
   }
 };
+
+// Where a large circuit's walk is split between two threads: plane 0 of
+// its middle node, so that each node's planes (whose junctions a
+// charge-storing diode evaluates from its neighbouring planes) stay on one
+// thread; nullptr when it is not split. Not with twins, which add into
+// their twin's rows, nor with windowed switches, which link a plane to
+// another node's ring. Plane 0 answers for every plane.
+node* split_point(const matrix* m, const std::vector<node*>& first) {
+  if (m->n < smallest_split_assembly || first.size() < 2) return nullptr;
+  for (node* n : first) {
+    if (n->twin != nullptr) return nullptr;
+  }
+  if (nodes_carry(first, [](int32_t type) { return type == conection_type::window_switch; })) {
+    return nullptr;
+  }
+  return first[first.size() / 2];
+}
+
+void reserve(assembly_record& r, std::size_t stored) {
+  r.call_first.reserve(stored + 1);
+  r.cols.reserve(2 * stored);
+  r.places.reserve(2 * stored);
+}
+
+struct recording_halves {
+  circuit* c;
+  real_vector* residual;
+  node* split;
+  recording_sink* lower;
+  recording_sink* upper;
+};
+
+void record_lower(void* p) {
+  auto* h = static_cast<recording_halves*>(p);
+  assem_nodes_into(h->c, h->c->nodes, h->split, h->residual, *h->lower);
+}
+
+void record_upper(void* p) {
+  auto* h = static_cast<recording_halves*>(p);
+  assem_nodes_into(h->c, h->split, nullptr, h->residual, *h->upper);
+}
+
+void end_record(assembly_record& r) {
+  r.call_first.push_back(static_cast<uint32_t>(r.cols.size()));
+}
 
 }  // namespace
 
@@ -103,34 +149,36 @@ void assem_mat_res_recording(circuit* c, matrix* m, real_vector* residual, assem
   // memory.
   std::size_t stored = static_cast<std::size_t>(m->n);
   for (int32_t i = 0; i < m->n; ++i) stored += 2 * static_cast<std::size_t>(m->rows[i].count);
-  map.call_first.reserve(stored + 1);
-  map.cols.reserve(2 * stored);
-  map.places.reserve(2 * stored);
-  recording_sink out{m, map};
-  // Split at a ring's end, so that each node's planes (whose junctions a
-  // charge-storing diode evaluates from its neighbouring planes) stay on one
-  // thread; a windowed switch links a plane to another node's ring instead.
-  const bool split = m->n >= smallest_split_assembly && c->nodes_per_plane >= 2 &&
-                     !planes_carry_type(c, conection_type::window_switch);
-  const int64_t middle = int64_t{c->planes} * (c->nodes_per_plane / 2);
-  bool twinned = false;
-  int64_t count = 0;
-  for (node* n = c->nodes; n != nullptr; n = n->next, ++count) {
-    if (count == middle && split) {
-      map.split_node = n;
-      map.split_call = static_cast<uint32_t>(map.call_first.size());
-    }
-    twinned = twinned || n->twin != nullptr;
-    for (neighbour* nb : each(n->neighbours)) assem_node_res_into(c, n, nb, residual, out);
+  const std::vector<node*> first =
+      m->n >= smallest_split_assembly ? first_plane_nodes(c) : std::vector<node*>{};
+  map.split_node = split_point(m, first);
+  recording_sink lower{m, map.lower};
+  if (map.split_node == nullptr) {
+    reserve(map.lower, stored);
+    assem_mat_res_into(c, residual, lower);
+    end_record(map.lower);
+    return;
   }
-  if (twinned) map.split_node = nullptr;
-  if (map.split_node != nullptr) start_side_by_side();
-  assem_globals_into(c, residual, out);
-  map.call_first.push_back(static_cast<uint32_t>(map.cols.size()));
+  start_side_by_side();
+  reserve(map.lower, stored / 2 + 1);
+  reserve(map.upper, stored / 2 + 1);
+  recording_sink upper{m, map.upper};
+  recording_halves halves{c, residual, map.split_node, &lower, &upper};
+  // A junction model makes its state on its first evaluation, carved from
+  // the circuit's arena, which one thread at a time may carve from.
+  if (nodes_carry(first, keeps_junction_state)) {
+    record_lower(&halves);
+    record_upper(&halves);
+  } else {
+    run_side_by_side(record_lower, record_upper, &halves);
+  }
+  assem_globals_into(c, residual, upper);
+  end_record(map.lower);
+  end_record(map.upper);
 }
 
 void assem_mat_res_mapped(circuit* c, matrix* m, real_vector* residual, assembly_map& map) {
-  mapped_sink lower{m, map, block_doubles(m)};
+  mapped_sink lower{m, map.lower, block_doubles(m)};
   if (map.split_node == nullptr) {
     assem_mat_res_into(c, residual, lower);
     map.searched += lower.searched;
@@ -138,7 +186,7 @@ void assem_mat_res_mapped(circuit* c, matrix* m, real_vector* residual, assembly
   }
   // Each row takes values from its own node's walk only, so the two halves
   // write disjoint values, each in the order of the walk of one thread.
-  mapped_sink upper{m, map, block_doubles(m), map.split_call};
+  mapped_sink upper{m, map.upper, block_doubles(m)};
   struct halves {
     circuit* c;
     real_vector* residual;

@@ -17,19 +17,30 @@
 
 namespace pss {
 
-struct assembly_map {
-  std::vector<uint32_t> call_first;  // per call, its first entry; one more at the end
-  std::vector<int32_t> cols;         // per entry, the column it was recorded with
-  std::vector<uint32_t> places;      // per entry, doubles from the matrix record
-  int64_t searched = 0;              // entries placed by search since recording
-  // A large circuit whose every row is assembled from its own node's walk
-  // (no twins, which share their representative's rows) is assembled on two
-  // threads, split at this node of the chain, whose first call this is.
-  node* split_node = nullptr;
-  uint32_t split_call = 0;
+// The calls of one stretch of the walk: per call its first entry (one more
+// at the end), per entry the column it was recorded with and its place in
+// doubles from the matrix record.
+struct assembly_record {
+  std::vector<uint32_t> call_first;
+  std::vector<int32_t> cols;
+  std::vector<uint32_t> places;
 };
 
-// Assembles as assem_mat_res does and records the map for `m`.
+struct assembly_map {
+  // A large circuit whose every row is assembled from its own node's walk
+  // (no twins, which share their representative's rows) is assembled on two
+  // threads, split at this node of the chain: `lower` records the calls
+  // before it, `upper` those from it on and the global rows'. Otherwise
+  // `lower` records every call.
+  node* split_node = nullptr;
+  assembly_record lower;
+  assembly_record upper;
+  int64_t searched = 0;  // entries placed by search since recording
+};
+
+// Assembles as assem_mat_res does and records the map for `m`; on two
+// threads for a large circuit without junction models (whose states are
+// made on their first evaluation).
 void assem_mat_res_recording(circuit* c, matrix* m, real_vector* residual, assembly_map& map);
 
 // Assembles through the map recorded for `m`; allocates nothing but, for a

@@ -33,30 +33,6 @@ constexpr int plane_iteration_limit = 50;
 // plane 0 began before a second sweep is made.
 constexpr double second_sweep_mismatch = 1e-2;
 
-bool is_junction_model(int32_t type) {
-  switch (type) {
-    case conection_type::junction_diode:
-    case conection_type::junction_diode_central:
-    case conection_type::bipolar_transport:
-    case conection_type::bipolar_base_emitter:
-    case conection_type::bipolar_base_emitter_central:
-    case conection_type::bipolar_base_collector:
-    case conection_type::bipolar_base_collector_central:
-    case conection_type::mos_channel: return true;
-    default: return false;
-  }
-}
-
-bool has_junction_model(const std::vector<node*>& nodes) {
-  for (node* n : nodes) {
-    for (neighbour* nb : each(n->neighbours)) {
-      for (conection_entry* e : each(nb->conections)) {
-        if (is_junction_model(e->conection->type)) return true;
-      }
-    }
-  }
-  return false;
-}
 
 // The unknowns of one plane's nodes, in node and group order.
 std::vector<dvar*> plane_unknowns(node* const* nodes, std::size_t count) {
@@ -199,7 +175,7 @@ bool sweep_start_applies(circuit* c, const matrix* m) {
   for (node* n : first) {
     if (n->twin != nullptr) return false;
   }
-  if (!has_junction_model(first)) return false;
+  if (!nodes_carry(first, keeps_junction_state)) return false;
   const std::size_t per_plane = plane_unknowns(first.data(), first.size()).size();
   return per_plane > 0 && per_plane <= static_cast<std::size_t>(sweep_plane_limit);
 }

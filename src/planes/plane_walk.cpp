@@ -14,15 +14,28 @@ std::vector<node*> first_plane_nodes(circuit* c) {
   return first;
 }
 
-bool planes_carry_type(circuit* c, int32_t type) {
-  for (node* n : first_plane_nodes(c)) {
+namespace {
+
+template <class test>
+bool any_type(const std::vector<node*>& nodes, test&& wanted) {
+  for (node* n : nodes) {
     for (neighbour* nb : each(n->neighbours)) {
       for (conection_entry* e : each(nb->conections)) {
-        if (e->conection->type == type) return true;
+        if (wanted(e->conection->type)) return true;
       }
     }
   }
   return false;
+}
+
+}  // namespace
+
+bool nodes_carry(const std::vector<node*>& nodes, bool (*wanted)(int32_t type)) {
+  return any_type(nodes, wanted);
+}
+
+bool planes_carry_type(circuit* c, int32_t type) {
+  return any_type(first_plane_nodes(c), [type](int32_t t) { return t == type; });
 }
 
 }  // namespace pss

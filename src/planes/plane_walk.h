@@ -17,4 +17,7 @@ std::vector<node*> first_plane_nodes(circuit* c);
 // a copy of plane 0, so this answers for the whole circuit.
 bool planes_carry_type(circuit* c, int32_t type);
 
+// Whether any of `nodes` carries an element whose type is `wanted`.
+bool nodes_carry(const std::vector<node*>& nodes, bool (*wanted)(int32_t type));
+
 }  // namespace pss
