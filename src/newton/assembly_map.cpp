@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <limits>
 
-#include "newton/assembly_walk.h"
 #include "elements/element_kinds.h"
+#include "newton/assembly_walk.h"
 #include "planes/plane_walk.h"
 #include "support/fatal.h"
 #include "support/side_by_side.h"

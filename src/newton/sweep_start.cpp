@@ -33,7 +33,6 @@ constexpr int plane_iteration_limit = 50;
 // plane 0 began before a second sweep is made.
 constexpr double second_sweep_mismatch = 1e-2;
 
-
 // The unknowns of one plane's nodes, in node and group order.
 std::vector<dvar*> plane_unknowns(node* const* nodes, std::size_t count) {
   std::vector<dvar*> unknowns;

@@ -59,8 +59,7 @@ void extend_lists_of(arena& memory, node* n);
 // their node references carved from `memory`.
 void mod_neighbour_conection(arena& memory, node* n, neighbour* nb, conection_entry* e);
 void mod_cap_conection(arena& memory, node* n, neighbour* nb, conection_entry* e, bool central);
-void mod_ind_conection(arena& memory, node* n, neighbour* nb, conection_entry* e,
-                       bool trapezoidal);
+void mod_ind_conection(arena& memory, node* n, neighbour* nb, conection_entry* e, bool trapezoidal);
 void mod_igen_conection(arena& memory, conection_entry* e);
 void mod_terminals_conection(arena& memory, conection_entry* e, bool central);
 void mod_window_conection(node* n, conection_entry* e);

@@ -34,8 +34,8 @@ node_ref* node_ref_list(arena& memory, std::initializer_list<node*> nodes, node_
 void mod_cap_conection(arena& memory, node* n, neighbour* nb, conection_entry* e, bool central) {
   node* p = nb->node;
   if (central) {
-    e->nodes =
-        node_ref_list(memory, {p->prev_plane, n->prev_plane, p->next_plane, n->next_plane}, e->nodes);
+    e->nodes = node_ref_list(memory, {p->prev_plane, n->prev_plane, p->next_plane, n->next_plane},
+                             e->nodes);
   } else {
     e->nodes = node_ref_list(memory, {p->prev_plane, n->prev_plane}, e->nodes);
   }
@@ -58,14 +58,16 @@ node* ring_predecessor(node* x) {
 // one plane back. A switch that hands a node a new voltage history must not
 // touch that current, so the sense nodes' previous planes are those of their
 // own rings; the inductor's voltage history follows the switch.
-void mod_ind_conection(arena& memory, node* n, neighbour* nb, conection_entry* e, bool trapezoidal) {
+void mod_ind_conection(arena& memory, node* n, neighbour* nb, conection_entry* e,
+                       bool trapezoidal) {
   node* p = nb->node;
   node* s1 = e->nodes->node;
   node* s2 = e->nodes->next->node;
   node* s1_prev = ring_predecessor(s1);
   node* s2_prev = ring_predecessor(s2);
   if (trapezoidal) {
-    e->nodes = node_ref_list(memory, {s1, s2, s1_prev, s2_prev, p->prev_plane, n->prev_plane}, nullptr);
+    e->nodes =
+        node_ref_list(memory, {s1, s2, s1_prev, s2_prev, p->prev_plane, n->prev_plane}, nullptr);
   } else {
     e->nodes = node_ref_list(memory, {s1_prev, s2_prev, p->prev_plane, n->prev_plane}, nullptr);
   }

@@ -195,9 +195,7 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   p.terms.lower.resize(entries);
   p.terms.upper.resize(entries);
   each_stored_value(m, equations, [&](int32_t r, int32_t c, int slot, std::size_t index) {
-    (slot == 0   ? p.terms.diag
-     : slot == 1 ? p.terms.lower
-                 : p.terms.upper)[index] = term_of(r, c);
+    (slot == 0 ? p.terms.diag : slot == 1 ? p.terms.lower : p.terms.upper)[index] = term_of(r, c);
   });
 
   // The harmonics' pattern: the pairs column by column, rows ascending.

@@ -1,13 +1,13 @@
 #include "support/side_by_side.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
-
-#include <unistd.h>
 
 namespace pss {
 

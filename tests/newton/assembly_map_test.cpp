@@ -1,41 +1,21 @@
 // The mapped assembly against the plain one (each entry found by search),
 // bit for bit, on a circuit large enough to be assembled on two threads.
+#include "newton/assembly_map.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "elements/models.h"
 #include "model/lookups.h"
 #include "newton/assemble.h"
-#include "newton/assembly_map.h"
 #include "newton/newton.h"
-#include "planes/control_delay.h"
-#include "planes/expand.h"
-#include "run/solve.h"
-#include "tools/netlist/compiled_circuit.h"
+#include "support/diode_ladder.h"
 
 namespace pss {
 namespace {
-
-// 40 RC sections with a diode across every fourth, every other one storing
-// charge (its model reads the junctions of the neighbouring planes): 40
-// unknowns a plane.
-std::string diode_ladder(bool diodes) {
-  std::string text = "* RC ladder with diodes\nV1 in 0 SIN(2)\n";
-  std::string prev = "in";
-  for (int i = 1; i <= 40; ++i) {
-    const std::string node = "n" + std::to_string(i);
-    text += "R" + std::to_string(i) + " " + prev + " " + node + " 1k\n";
-    text += "C" + std::to_string(i) + " " + node + " 0 100n\n";
-    if (diodes && i % 8 == 0) text += "D" + std::to_string(i) + " " + node + " 0 IS=1p CJO=10n TT=1u\n";
-    if (diodes && i % 8 == 4) text += "D" + std::to_string(i) + " " + node + " 0 1e-12\n";
-    prev = node;
-  }
-  return text;
-}
 
 // Every diode as before its first evaluation, so that both assemblies
 // limit from the same state.
@@ -83,42 +63,38 @@ bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
 // are split; with diodes, whose states are made on their first evaluation,
 // the recording runs its halves one after the other.
 TEST(assembly_map, two_threads_assemble_what_one_walk_with_searches_does) {
-  for (bool diodes : {false, true})
-  for (int planes : {128, 512}) {
-    SCOPED_TRACE(planes);
-    SCOPED_TRACE(diodes);
-    auto compiled = test::compile_and_read(diode_ladder(diodes));
-    circuit* c = compiled->c;
-    c->planes = planes;
-    period_dvar(c)->value = 1e-3;
-    expand_time_planes(c, 0);
-    aim_generator_controls(c);
-    matrix* m = matrix_create(c);
-    real_vector* r = vector_create(m->n);
-    prep_mat_res(c);
-    // Values away from the start, so that the diodes conduct and limit.
-    int32_t k = 0;
-    for (node* n : each(c->nodes)) {
-      for (dvar* d : each(n->dvar_groups->dvars)) {
-        if (d->number >= 0) d->value = 0.9 * std::sin(0.01 * ++k);
+  for (bool diodes : {false, true}) {
+    for (int planes : {128, 512}) {
+      SCOPED_TRACE(planes);
+      SCOPED_TRACE(diodes);
+      auto ladder = test::diode_ladder(planes, diodes);
+      circuit* c = ladder->c;
+      matrix* m = ladder->m;
+      real_vector* r = vector_create(m->n);
+      // Values away from the start, so that the diodes conduct and limit.
+      int32_t k = 0;
+      for (node* n : each(c->nodes)) {
+        for (dvar* d : each(n->dvar_groups->dvars)) {
+          if (d->number >= 0) d->value = 0.9 * std::sin(0.01 * ++k);
+        }
       }
+      assembly_map map;
+      int64_t limited[3];
+      const std::vector<double> plain =
+          assembled(c, m, r, &limited[0], [&] { assem_mat_res(c, m, r); });
+      const std::vector<double> recorded =
+          assembled(c, m, r, &limited[1], [&] { assem_mat_res_recording(c, m, r, map); });
+      EXPECT_EQ(map.split_node != nullptr, planes == 512);
+      const std::vector<double> mapped =
+          assembled(c, m, r, &limited[2], [&] { assem_mat_res_mapped(c, m, r, map); });
+      EXPECT_TRUE(same_bits(plain, recorded));
+      EXPECT_TRUE(same_bits(plain, mapped));
+      EXPECT_EQ(limited[0], limited[1]);
+      EXPECT_EQ(limited[0], limited[2]);
+      EXPECT_EQ(limited[0] > 0, diodes);
+      EXPECT_EQ(map.searched, 0);
+      vector_free(r);
     }
-    assembly_map map;
-    int64_t limited[3];
-    const std::vector<double> plain = assembled(c, m, r, &limited[0], [&] { assem_mat_res(c, m, r); });
-    const std::vector<double> recorded =
-        assembled(c, m, r, &limited[1], [&] { assem_mat_res_recording(c, m, r, map); });
-    EXPECT_EQ(map.split_node != nullptr, planes == 512);
-    const std::vector<double> mapped =
-        assembled(c, m, r, &limited[2], [&] { assem_mat_res_mapped(c, m, r, map); });
-    EXPECT_TRUE(same_bits(plain, recorded));
-    EXPECT_TRUE(same_bits(plain, mapped));
-    EXPECT_EQ(limited[0], limited[1]);
-    EXPECT_EQ(limited[0], limited[2]);
-    EXPECT_EQ(limited[0] > 0, diodes);
-    EXPECT_EQ(map.searched, 0);
-    vector_free(r);
-    mat_free(m);
   }
 }
 

@@ -14,10 +14,7 @@
 #include "newton/assemble.h"
 #include "newton/newton.h"
 #include "newton/newton_work.h"
-#include "planes/control_delay.h"
-#include "planes/expand.h"
-#include "run/solve.h"
-#include "tools/netlist/compiled_circuit.h"
+#include "support/diode_ladder.h"
 
 namespace {
 
@@ -66,43 +63,28 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace pss {
 namespace {
 
-// 40 RC sections, a diode across every fourth one so that the Jacobian
-// changes from iteration to iteration: 40 unknowns a plane.
-std::string diode_ladder() {
-  std::string text = "* RC ladder with diodes\nV1 in 0 SIN(2)\n";
-  std::string prev = "in";
-  for (int i = 1; i <= 40; ++i) {
-    const std::string node = "n" + std::to_string(i);
-    text += "R" + std::to_string(i) + " " + prev + " " + node + " 1k\n";
-    text += "C" + std::to_string(i) + " " + node + " 0 100n\n";
-    if (i % 4 == 0) text += "D" + std::to_string(i) + " " + node + " 0 1e-12\n";
-    prev = node;
-  }
-  return text;
-}
-
 // On 128 planes (5120 unknowns) and on 512 (20480), where the assembly is
 // split between two threads.
 TEST(newton_iteration, allocates_nothing_with_any_linear_method) {
-  const int methods[] = {linear_method::profile, linear_method::sparse_lu,
-                         linear_method::gmres_circulant};
+  struct variant {
+    int planes;
+    int method;
+  };
+  const variant variants[] = {
+      {128, linear_method::profile}, {128, linear_method::sparse_lu},
+      {128, linear_method::gmres_circulant}, {512, linear_method::profile},
+      {512, linear_method::sparse_lu}, {512, linear_method::gmres_circulant}};
   SuiteSparse_config.malloc_func = counted_malloc;
   SuiteSparse_config.calloc_func = counted_calloc;
   SuiteSparse_config.realloc_func = counted_realloc;
-  for (int planes : {128, 512})
-  for (int method : methods) {
+  for (const auto [planes, method] : variants) {
     SCOPED_TRACE(method);
     SCOPED_TRACE(planes);
-    auto compiled = test::compile_and_read(diode_ladder());
-    circuit* c = compiled->c;
-    c->planes = planes;
-    period_dvar(c)->value = 1e-3;
-    expand_time_planes(c, 0);
-    aim_generator_controls(c);
-    matrix* m = matrix_create(c);
+    auto ladder = test::diode_ladder(planes);
+    circuit* c = ladder->c;
+    matrix* m = ladder->m;
     real_vector* correction = vector_create(m->n);
     real_vector* present = vector_create(m->n);
-    prep_mat_res(c);
     newton_work w;
     allocations = 0;
     counting = true;  // the set-up allocates, which shows the counter counts
@@ -125,7 +107,6 @@ TEST(newton_iteration, allocates_nothing_with_any_linear_method) {
     newton_work_free(w);
     vector_free(present);
     vector_free(correction);
-    mat_free(m);
   }
   SuiteSparse_config.malloc_func = std::malloc;
   SuiteSparse_config.calloc_func = std::calloc;

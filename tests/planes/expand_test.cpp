@@ -39,7 +39,6 @@ conection_entry* entry_toward(node* from, node* to, int32_t id) {
   return get_conection(from, to, id);
 }
 
-
 // Every neighbour and entry of every node, as node indices, conection ids
 // and list node indices, in chain order.
 std::vector<int32_t> structure_of(circuit* c) {
