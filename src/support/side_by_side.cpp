@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -22,13 +23,16 @@ struct helper {
   bool done = false;
   std::exception_ptr error;
   std::atomic<bool> busy{false};  // a caller owns the helper
+  bool stop = false;              // the process is ending
   pid_t process = 0;              // the process whose thread it is
+  std::thread thread;
 };
 
 void serve(helper* h) {
   std::unique_lock<std::mutex> held(h->lock);
   for (;;) {
-    h->wake.wait(held, [h] { return h->task != nullptr; });
+    h->wake.wait(held, [h] { return h->task != nullptr || h->stop; });
+    if (h->task == nullptr) return;
     void (*task)(void*) = h->task;
     void* context = h->context;
     held.unlock();
@@ -46,15 +50,36 @@ void serve(helper* h) {
   }
 }
 
-// The helper lives as long as the process: its thread waits for work until
-// the process ends, so the record is never freed (it stays reachable from
-// here) and no destructor runs while the thread might still use it.
+helper* started = nullptr;
+
+// At the process's end the helper's thread is stopped and joined, so that
+// nothing it holds is left behind; unless the end comes from a task on
+// that thread itself, which cannot join itself.
+void stop_helper() {
+  helper* h = started;
+  if (h == nullptr || h->process != getpid()) return;
+  if (std::this_thread::get_id() == h->thread.get_id()) {
+    h->thread.detach();
+    return;
+  }
+  {
+    const std::lock_guard<std::mutex> held(h->lock);
+    h->stop = true;
+  }
+  h->wake.notify_one();
+  h->thread.join();
+}
+
+// The record lives as long as the process, so that no destructor runs
+// while its thread might still use it.
 helper* start_helper() {
   try {
     auto owned = std::make_unique<helper>();
     owned->process = getpid();
-    std::thread(serve, owned.get()).detach();
-    return owned.release();
+    owned->thread = std::thread(serve, owned.get());
+    started = owned.release();
+    std::atexit(stop_helper);
+    return started;
   } catch (...) {
     return nullptr;
   }
