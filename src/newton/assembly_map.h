@@ -19,8 +19,9 @@ namespace pss {
 
 // The calls of one stretch of the walk: per call its first entry (one more
 // at the end), per entry the column it was recorded with and its place in
-// doubles from the matrix record.
-struct assembly_record {
+// doubles from the matrix record. On cache lines of its own: the two
+// halves of a split recording grow their records side by side.
+struct alignas(64) assembly_record {
   std::vector<uint32_t> call_first;
   std::vector<int32_t> cols;
   std::vector<uint32_t> places;
