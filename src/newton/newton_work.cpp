@@ -53,11 +53,11 @@ void newton_count_iteration() {
 void newton_work_create(newton_work& w, circuit* c, matrix* m, real_vector* correction,
                         linear_choice choice) {
   clock_type::time_point t = clock_type::now();
-  advise_huge_heap();
+  advise_huge_heap(m->n);
   begin_assembly(c);
   assem_mat_res_recording(c, m, correction, w.map);
   spent.assembly += seconds_since(t);
-  advise_huge_heap();
+  advise_huge_heap(m->n);
   const plane_layout layout = plane_layout_of(c, m);
   choice.rescue = true;
   w.solver = linear_solver_create(m, period_is_unknown(c), choice, &layout);

@@ -34,7 +34,7 @@ matrix* create_matrix(circuit* c) {
   // The controls are aimed before the pattern is built, so that the pattern
   // holds every position a delayed generator addresses.
   aim_generator_controls(c);
-  advise_huge_heap();
+  advise_huge_heap(static_cast<std::int64_t>(c->planes) * c->nodes_per_plane);
   matrix* m = matrix_create(c);
   if (m == nullptr) fatal("error, run_analysis: the circuit has no unknowns to solve for\n");
   return m;

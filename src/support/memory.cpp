@@ -21,6 +21,11 @@ namespace {
 constexpr uint64_t unlimited = UINT64_MAX;
 
 constexpr int heap_growth = 64 << 20;
+// A smaller system touches a few megabytes of heap at most. There the
+// kernel's clearing of a whole 2 MiB page at its first touch costs more
+// than the small pages' faults it saves: offered from the start, huge pages
+// made the rectifier on 64 planes 0.13 ms slower (1.04 against 0.91 ms).
+constexpr std::int64_t huge_heap_unknowns = 16384;
 // The end of the heap as last offered to huge pages; 0 until the program
 // sets its heap up.
 std::uintptr_t heap_advised = 0;
@@ -170,11 +175,10 @@ void keep_freed_memory() {
   heap_advised = reinterpret_cast<std::uintptr_t>(sbrk(0));
   void* volatile first = std::malloc(1 << 20);  // grows the heap by the pad
   std::free(first);
-  advise_huge_heap();
 }
 
-void advise_huge_heap() {
-  if (heap_advised == 0) return;
+void advise_huge_heap(std::int64_t unknowns) {
+  if (heap_advised == 0 || unknowns < huge_heap_unknowns) return;
   const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0));
   const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   const std::uintptr_t from = (heap_advised + page - 1) / page * page;

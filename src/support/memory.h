@@ -25,9 +25,9 @@ std::string memory_text(double bytes);
 // after another; the programs call it first thing.
 void keep_freed_memory();
 
-// Offers what the heap has grown by since the last call to huge pages;
-// called before a phase that fills large arrays. Nothing before
-// keep_freed_memory.
-void advise_huge_heap();
+// Offers what the heap has grown by since the last call to huge pages,
+// when the system being solved has `unknowns` enough to fill them; called
+// before a phase that fills large arrays. Nothing before keep_freed_memory.
+void advise_huge_heap(std::int64_t unknowns);
 
 }  // namespace pss
