@@ -262,7 +262,7 @@ def run_ngspice(circuit, folder, repeats, timeout, smoke):
         periods *= 2
     if settled is None:
         return {"settled": None, "note": f"not settled in {periods // 2} periods"}
-    result = {"settled": settled}
+    result = {"settled": settled, "folder": folder}
     if kind == "oscillator":
         result["period"] = zero_crossing_period(samples, 100)
     # Only the observed node is kept, as a user watching it would ask.
@@ -363,8 +363,11 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs):
     w(f"- *Before*: pss at revision {baseline_rev}, the profile solve redone in "
       "every Newton iteration, run on the same network files; cases it cannot "
       "finish in memory or time, or cannot read (the rectifiers' junction "
-      "diode came after it), are marked. Jobs under a second are timed in turn "
-      "with it, run for run, so that both see the machine alike.")
+      "diode came after it), are marked.")
+    w("- Jobs under a second are timed once more in turn with the earlier pss "
+      "and with ngspice (when its run is under a second too), run for run, so "
+      "that all see the machine alike; their ratios come from those runs. "
+      "ngspice's figure for a circuit thus varies a little from row to row.")
     w("- Each process is timed alone, from its start to its end, its input "
       "and output through files; its peak memory is read in a run of its own "
       "under /usr/bin/time, whose own start would otherwise be a millisecond "
@@ -741,9 +744,16 @@ def run_case(b, name, circuit, planes, matched=False):
             r["period_error"] = abs(t - 1.0 / cases.OSC_F0) * cases.OSC_F0
     if b.old_exe and os.path.exists(b.old_exe) and "timeout" not in new:
         r.update(run_before(b, name, circuit, planes, folder, new, new_state))
-    # ngspice's run does not depend on the planes: once per circuit.
-    if b.have_ngspice and not any(x["name"] == name and "ngspice" in x for x in b.results):
+    # ngspice's run does not depend on the planes: it settles once per
+    # circuit, and its deck serves every row.
+    earlier = next((x["ngspice"] for x in b.results if x["name"] == name and "ngspice" in x),
+                   None)
+    if b.have_ngspice and earlier is None:
         r["ngspice"] = run_ngspice(circuit, folder, b.repeats, 3600, b.args.smoke)
+    elif earlier is not None:
+        r["ngspice"] = earlier
+    if "timeout" not in new and not b.args.smoke:
+        time_in_turn(b, r, circuit, folder)
     b.results.append(r)
     ng = r.get("ngspice", {})
     print(f"{name:16s} {planes:5d}  pss {fmt(new.get('wall'))} s  "
@@ -786,13 +796,7 @@ def run_before(b, name, circuit, planes, folder, new, new_state):
         return {"old": {"note": "ends at the equilibrium (its warning)"}}
     r = {"old": old}
     if old["wall"] < 1.0 and new["wall"] < 1.0:
-        # Timed again in turn, run for run, so that both see the machine's
-        # load alike: a job of milliseconds is compared with another, and
-        # the other work on the machine varies between two batches of runs.
-        walls = alternate([(b.exe, folder), (b.old_exe, old_folder)], circuit,
-                          11 if max(old["wall"], new["wall"]) < 0.1 else b.repeats)
-        if walls is not None:
-            new["wall"], old["wall"] = walls
+        r["old_folder"] = old_folder  # timed again in turn with today's (run_case)
     diff = relative_difference(new_state, state_values(b.wave, old_folder, "job", circuit["state"]))
     same = errors_agree(new["iterations"], old["iterations"])
     if len(new["iterations"]) != len(old["iterations"]):
@@ -807,17 +811,46 @@ def run_before(b, name, circuit, planes, folder, new, new_state):
     return r
 
 
-def alternate(jobs, circuit, repeats, timeout=600):
-    """The median wall time of each (program, folder) of `jobs`, run in turn
-    `repeats` times; None when one does not finish."""
+def alternate(jobs, repeats, timeout=600):
+    """The median wall time of each (command, input, folder) of `jobs`, run
+    in turn `repeats` times; None when one does not finish."""
     walls = [[] for _ in jobs]
     for _ in range(repeats):
-        for i, (exe, folder) in enumerate(jobs):
-            result = run_timed([exe, "job"], circuit["answers"], folder, timeout)
+        for i, (command, stdin_text, folder) in enumerate(jobs):
+            result = run_timed(command, stdin_text, folder, timeout)
             if result is None:
                 return None
             walls[i].append(result[0])
     return [statistics.median(w) for w in walls]
+
+
+def time_in_turn(b, r, circuit, folder):
+    """Jobs under a second are timed again in turn, run for run, with the
+    earlier pss and with ngspice, so that all see the machine's load alike:
+    a job of milliseconds is compared with another, and the other work on
+    the machine varies between two batches of runs."""
+    new = r["new"]
+    if new.get("wall") is None or new["wall"] >= 1.0:
+        return
+    jobs = [([b.exe, "job"], circuit["answers"], folder)]
+    old_folder = r.pop("old_folder", None)
+    if old_folder:
+        jobs.append(([b.old_exe, "job"], circuit["answers"], old_folder))
+    ng = r.get("ngspice")
+    if ng and ng.get("wall") is not None and ng["wall"] < 1.0:
+        jobs.append((["ngspice", "-b", "timed.cir"], "", ng["folder"]))
+    if len(jobs) == 1:
+        return
+    slowest = max([new["wall"], ng["wall"] if ng and ng.get("wall") else 0.0] +
+                  ([r["old"]["wall"]] if old_folder else []))
+    walls = alternate(jobs, 11 if slowest < 0.1 else b.repeats)
+    if walls is None:
+        return
+    new["wall"] = walls.pop(0)
+    if old_folder:
+        r["old"]["wall"] = walls.pop(0)
+    if walls:
+        r["ngspice"] = dict(ng, wall=walls.pop(0))
 
 
 def run_matched_oscillators(b):
@@ -836,7 +869,6 @@ def run_matched_oscillators(b):
             if any(r["name"] == name and r["planes"] == planes for r in b.results):
                 break
             r = run_case(b, name, cases.oscillator(q, planes), planes, matched=True)
-            r["ngspice"] = ng
             if r.get("period_error") is not None and r["period_error"] <= err:
                 break
             planes = int(math.ceil(planes * 1.15))
