@@ -8,14 +8,14 @@ namespace pss {
 
 namespace {
 
-void write_params(byte_writer& out, const tagged_value* params) {
+void write_params(byte_filler& out, const tagged_value* params) {
   for (const tagged_value* p = params; p != nullptr; p = p->next) {
     out.i32(p->tag);
     out.f64(p->value);
   }
 }
 
-void write_groups(byte_writer& out, const dvar_group* groups) {
+void write_groups(byte_filler& out, const dvar_group* groups) {
   for (const dvar_group* g = groups; g != nullptr; g = g->next) {
     out.i32(g->id);
     for (const dvar* d = g->dvars; d != nullptr; d = d->next) {
@@ -113,8 +113,8 @@ bool load(const std::string& path, std::vector<uint8_t>& bytes, const char* read
 }  // namespace
 
 std::vector<uint8_t> state_bytes(const circuit* c) {
-  byte_writer out;
-  out.bytes.reserve(state_file_length(c));
+  std::vector<uint8_t> bytes(state_file_length(c));
+  byte_filler out{bytes.data()};
   out.i32(c->planes);
   out.i32(c->nodes_per_plane);
   out.i32(c->dvars_per_node);
@@ -124,7 +124,7 @@ std::vector<uint8_t> state_bytes(const circuit* c) {
     write_params(out, n->params);
     write_groups(out, n->dvar_groups);
   }
-  return std::move(out.bytes);
+  return bytes;
 }
 
 std::size_t state_file_length(const circuit* c) {

@@ -23,9 +23,18 @@ inline double load_f64(const uint8_t* p) {
   return std::bit_cast<double>(u);
 }
 
-// Appends fields to a growing byte buffer. A state file of a large circuit
-// holds millions of fields: on a little-endian machine each goes in as one
-// copy of its bytes rather than byte by byte.
+// Stores `u` at `p` least significant byte first: on a little-endian
+// machine as one copy of its bytes rather than byte by byte.
+template <class unsigned_type>
+void store_little_endian(uint8_t* p, unsigned_type u) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &u, sizeof u);
+  } else {
+    for (std::size_t i = 0; i < sizeof u; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
+  }
+}
+
+// Appends fields to a growing byte buffer.
 struct byte_writer {
   std::vector<uint8_t> bytes;
 
@@ -38,12 +47,25 @@ struct byte_writer {
   template <class unsigned_type>
   void put(unsigned_type u) {
     uint8_t field[sizeof u];
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(field, &u, sizeof u);
-    } else {
-      for (std::size_t i = 0; i < sizeof u; ++i) field[i] = static_cast<uint8_t>(u >> (8 * i));
-    }
+    store_little_endian(field, u);
     bytes.insert(bytes.end(), field, field + sizeof u);
+  }
+};
+
+// Writes fields into a buffer sized beforehand. A state file of a large
+// circuit holds millions of fields, each stored in its place without the
+// growing buffer's checks.
+struct byte_filler {
+  uint8_t* at;
+
+  void i32(int32_t v) { put(static_cast<uint32_t>(v)); }
+  void f64(double v) { put(std::bit_cast<uint64_t>(v)); }
+
+ private:
+  template <class unsigned_type>
+  void put(unsigned_type u) {
+    store_little_endian(at, u);
+    at += sizeof u;
   }
 };
 
