@@ -11,6 +11,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "sparse/dense_lu.h"
 #include "sparse/lu_order.h"
 #include "support/fatal.h"
 #include "support/side_by_side.h"
@@ -139,6 +140,21 @@ void estimate_work(circulant_preconditioner& p) {
                  2.0 * p.equations * per_plane_transform;
 }
 
+// Each harmonic place's position in a dense M × M matrix, and room for
+// every harmonic's factors.
+void lay_out_dense(circulant_preconditioner& p, std::size_t harmonics) {
+  const auto m = static_cast<std::size_t>(p.size);
+  p.dense_place.resize(p.row_index.size());
+  for (std::size_t col = 0; col < m; ++col) {
+    for (auto q = static_cast<std::size_t>(p.col_start[col]);
+         q < static_cast<std::size_t>(p.col_start[col + 1]); ++q) {
+      p.dense_place[q] = static_cast<int32_t>(static_cast<std::size_t>(p.row_index[q]) * m + col);
+    }
+  }
+  p.dense_factors.assign(harmonics * m * m, complex(0.0, 0.0));
+  p.dense_pivots.assign(harmonics * m, 0);
+}
+
 }  // namespace
 
 bool circulant_fits(const matrix* m, int32_t equations, const plane_layout& layout) {
@@ -234,9 +250,15 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   p.common.halt_if_singular = 0;
   p.helper_common = p.common;
   p.helper_values.assign(p.row_index.size(), complex(0.0, 0.0));
-  p.symbolic = klu_analyze(p.size, p.col_start.data(), p.row_index.data(), &p.common);
-  if (p.symbolic == nullptr) out_of_memory();
-  p.numeric.assign(static_cast<std::size_t>(n_planes / 2 + 1), nullptr);
+  const auto harmonics = static_cast<std::size_t>(n_planes / 2 + 1);
+  p.dense = p.size <= p.dense_up_to;
+  if (p.dense) {
+    lay_out_dense(p, harmonics);
+  } else {
+    p.symbolic = klu_analyze(p.size, p.col_start.data(), p.row_index.data(), &p.common);
+    if (p.symbolic == nullptr) out_of_memory();
+    p.numeric.assign(harmonics, nullptr);
+  }
   p.paired = (n_planes & (n_planes - 1)) == 0;
   if (p.paired) {
     const int32_t half = n_planes / 2;
@@ -291,18 +313,40 @@ namespace {
 
 // Factorises harmonics first … last − 1 of the averaged terms, with its
 // own scratch values and KLU workspace (one per thread).
+// Harmonic k's values at its places.
+void harmonic_values_of(const circulant_preconditioner& p, std::size_t k,
+                        std::vector<complex>& values) {
+  std::fill(values.begin(), values.end(), complex(0.0, 0.0));
+  for (std::size_t t = 0; t < p.term_value.size(); ++t) {
+    const std::size_t q =
+        (k * static_cast<std::size_t>(p.term_offset[t])) % static_cast<std::size_t>(p.planes);
+    values[static_cast<std::size_t>(p.term_place[t])] += p.term_value[t] * p.roots[q];
+  }
+}
+
+void factor_dense_harmonics(circulant_preconditioner& p, std::size_t first, std::size_t last,
+                            std::vector<complex>& values) {
+  const auto m = static_cast<std::size_t>(p.size);
+  for (std::size_t k = first; k < last; ++k) {
+    harmonic_values_of(p, k, values);
+    complex* a = &p.dense_factors[k * m * m];
+    std::fill(a, a + m * m, complex(0.0, 0.0));
+    for (std::size_t q = 0; q < values.size(); ++q) a[p.dense_place[q]] = values[q];
+    dense_lu_factor(a, &p.dense_pivots[k * m], p.size);
+  }
+}
+
 void factor_harmonics(circulant_preconditioner& p, std::size_t first, std::size_t last,
                       std::vector<complex>& values, klu_common& common) {
+  if (p.dense) {
+    factor_dense_harmonics(p, first, last, values);
+    return;
+  }
   int* ap = p.col_start.data();
   int* ai = p.row_index.data();
   auto* ax = reinterpret_cast<double*>(values.data());
   for (std::size_t k = first; k < last; ++k) {
-    std::fill(values.begin(), values.end(), complex(0.0, 0.0));
-    for (std::size_t t = 0; t < p.term_value.size(); ++t) {
-      const std::size_t q =
-          (k * static_cast<std::size_t>(p.term_offset[t])) % static_cast<std::size_t>(p.planes);
-      values[static_cast<std::size_t>(p.term_place[t])] += p.term_value[t] * p.roots[q];
-    }
+    harmonic_values_of(p, k, values);
     klu_numeric*& numeric = p.numeric[k];
     if (numeric == nullptr || !klu_z_refactor(ap, ai, ax, p.symbolic, numeric, &common)) {
       if (numeric != nullptr) klu_z_free_numeric(&numeric, &common);
@@ -317,12 +361,12 @@ void factor_harmonics(circulant_preconditioner& p, std::size_t first, std::size_
 void circulant_factor(circulant_preconditioner& p, const matrix* m) {
   average_terms(p, m);
   const std::size_t bytes = p.term_value.size() * sizeof(double);
-  if (!p.numeric.empty() && p.numeric.back() != nullptr &&
-      std::memcmp(p.term_value.data(), p.factored_terms.data(), bytes) == 0) {
+  if (p.factored && std::memcmp(p.term_value.data(), p.factored_terms.data(), bytes) == 0) {
     return;  // the same bits give the same factors
   }
   p.factored_terms = p.term_value;
-  const std::size_t harmonics = p.numeric.size();
+  p.factored = true;
+  const std::size_t harmonics = static_cast<std::size_t>(p.planes / 2 + 1);
   if (p.factor_work < p.shared_factor_work || harmonics < 4) {
     factor_harmonics(p, 0, harmonics, p.harmonic_values, p.common);
     return;
@@ -330,17 +374,29 @@ void circulant_factor(circulant_preconditioner& p, const matrix* m) {
   run_side_by_side(
       [](void* q) {
         auto& pre = *static_cast<circulant_preconditioner*>(q);
-        factor_harmonics(pre, 0, pre.numeric.size() / 2, pre.harmonic_values, pre.common);
+        const auto harmonics = static_cast<std::size_t>(pre.planes / 2 + 1);
+        factor_harmonics(pre, 0, harmonics / 2, pre.harmonic_values, pre.common);
       },
       [](void* q) {
         auto& pre = *static_cast<circulant_preconditioner*>(q);
-        factor_harmonics(pre, pre.numeric.size() / 2, pre.numeric.size(), pre.helper_values,
-                         pre.helper_common);
+        const auto harmonics = static_cast<std::size_t>(pre.planes / 2 + 1);
+        factor_harmonics(pre, harmonics / 2, harmonics, pre.helper_values, pre.helper_common);
       },
       &p);
 }
 
 namespace {
+
+// Harmonic k's system solved for the M values at x, in place.
+void solve_harmonic(circulant_preconditioner& p, int32_t k, complex* x) {
+  const auto at = static_cast<std::size_t>(k);
+  if (p.dense) {
+    const auto m = static_cast<std::size_t>(p.size);
+    dense_lu_solve(&p.dense_factors[at * m * m], &p.dense_pivots[at * m], p.size, x);
+    return;
+  }
+  klu_z_solve(p.symbolic, p.numeric[at], p.size, 1, reinterpret_cast<double*>(x), &p.common);
+}
 
 // Unknowns taken together when moving values between the equations (laid
 // out unknown by unknown, plane after plane) and the rows (plane by plane):
@@ -386,10 +442,7 @@ void apply_paired(circulant_preconditioner& p, const double* r, double* x) {
       if (mirror != k) xm[j] = std::conj(even) + w_mirror * std::conj(odd);
     }
   }
-  for (int32_t k = 0; k <= half; ++k) {
-    klu_z_solve(p.symbolic, p.numeric[static_cast<std::size_t>(k)], m, 1,
-                reinterpret_cast<double*>(z + static_cast<std::size_t>(k) * width), &p.common);
-  }
+  for (int32_t k = 0; k <= half; ++k) solve_harmonic(p, k, z + static_cast<std::size_t>(k) * width);
   for (int32_t k = 0; 2 * k <= half; ++k) {
     const int32_t mirror = half - k;
     const complex w = std::conj(p.twiddle[static_cast<std::size_t>(k)]);
@@ -432,11 +485,10 @@ void circulant_apply(circulant_preconditioner& p, const double* r, double* x) {
     p.spectrum[at] = complex(r[p.equation_at[at]], 0.0);
   }
   for (int32_t j = 0; j < p.size; ++j) fft(p.plan, &p.spectrum[j * n], false);
-  for (std::size_t k = 0; k < p.numeric.size(); ++k) {
+  for (std::size_t k = 0; k <= static_cast<std::size_t>(p.planes / 2); ++k) {
     for (int32_t j = 0; j < p.size; ++j)
       p.column[static_cast<std::size_t>(j)] = p.spectrum[j * n + k];
-    klu_z_solve(p.symbolic, p.numeric[k], p.size, 1, reinterpret_cast<double*>(p.column.data()),
-                &p.common);
+    solve_harmonic(p, static_cast<int32_t>(k), p.column.data());
     const std::size_t mirror = (n - k) % n;
     for (int32_t j = 0; j < p.size; ++j) {
       const complex v = p.column[static_cast<std::size_t>(j)];

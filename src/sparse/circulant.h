@@ -54,6 +54,15 @@ struct circulant_preconditioner {
   alignas(64) klu_common helper_common{};  // on lines of its own: KLU writes to it
   klu_symbolic* symbolic = nullptr;
   std::vector<klu_numeric*> numeric;  // per harmonic 0 … N/2
+  // A circuit of at most this many unknowns has its harmonics factorised
+  // as dense matrices rather than by KLU, whose work per harmonic is then
+  // mostly its own: 513 harmonics of 10 unknowns took 1.1 ms in KLU.
+  int32_t dense_up_to = 16;
+  bool dense = false;
+  std::vector<int32_t> dense_place;  // per harmonic place: row × M + column
+  std::vector<complex> dense_factors;  // per harmonic M × M, row by row
+  std::vector<int32_t> dense_pivots;   // per harmonic M
+  bool factored = false;               // factors of factored_terms are held
   // A plane count that is a power of two: the transform of the M real
   // sequences is taken from complex ones of half the length (planes 2q and
   // 2q + 1 as real and imaginary part), all M in rows of one array, where

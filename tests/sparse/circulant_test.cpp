@@ -136,10 +136,13 @@ std::vector<double> right_side(int32_t n) {
   return b;
 }
 
-// The preconditioner of the system, factorised.
+// The preconditioner of the system, factorised: its harmonics as dense
+// matrices when the circuit has at most `dense_up_to` unknowns, by KLU
+// otherwise.
 struct factored {
   circulant_preconditioner p;
-  explicit factored(const plane_system& s) {
+  explicit factored(const plane_system& s, int32_t dense_up_to = 16) {
+    p.dense_up_to = dense_up_to;
     circulant_create(p, s.m, s.leading, s.layout);
     circulant_factor(p, s.m);
   }
@@ -147,19 +150,21 @@ struct factored {
 };
 
 TEST(circulant, solves_a_time_invariant_system_exactly) {
-  for (int32_t planes : {2, 3, 8, 12}) {
-    SCOPED_TRACE(planes);
-    plane_system s = ladder_on_planes(5, planes, false, false, 7);
-    ASSERT_TRUE(circulant_fits(s.m, s.leading, s.layout));
-    factored f(s);
-    std::vector<double> b = right_side(s.leading);
-    const std::vector<double> want = test::dense_solve(leading_dense(s.m, s.leading), b);
-    circulant_apply(f.p, b.data(), b.data());
-    for (int32_t i = 0; i < s.leading; ++i) {
-      EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)], 1e-12)
-          << "x[" << i << "]";
+  for (int32_t dense_up_to : {0, 16}) {
+    for (int32_t planes : {2, 3, 8, 12}) {
+      SCOPED_TRACE(testing::Message() << planes << " planes, dense up to " << dense_up_to);
+      plane_system s = ladder_on_planes(5, planes, false, false, 7);
+      ASSERT_TRUE(circulant_fits(s.m, s.leading, s.layout));
+      factored f(s, dense_up_to);
+      std::vector<double> b = right_side(s.leading);
+      const std::vector<double> want = test::dense_solve(leading_dense(s.m, s.leading), b);
+      circulant_apply(f.p, b.data(), b.data());
+      for (int32_t i = 0; i < s.leading; ++i) {
+        EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)], 1e-12)
+            << "x[" << i << "]";
+      }
+      mat_free(s.m);
     }
-    mat_free(s.m);
   }
 }
 
@@ -181,35 +186,42 @@ TEST(circulant, fits_only_a_full_layout_of_unknowns_by_planes) {
 // and workspace: the factors must be those of one thread, bit for bit.
 TEST(circulant, factors_on_two_threads_as_on_one) {
   plane_system s = ladder_on_planes(12, 32, true, false, 5);
-  std::vector<double> got[2];
-  for (int threads = 1; threads <= 2; ++threads) {
-    circulant_preconditioner p;
-    circulant_create(p, s.m, s.leading, s.layout);
-    p.shared_factor_work = threads == 1 ? 1e300 : 0.0;
-    circulant_factor(p, s.m);
-    std::vector<double> x = right_side(s.leading);
-    circulant_apply(p, x.data(), x.data());
-    got[threads - 1] = x;
-    circulant_free(p);
+  for (int32_t dense_up_to : {0, 16}) {
+    SCOPED_TRACE(dense_up_to);
+    std::vector<double> got[2];
+    for (int threads = 1; threads <= 2; ++threads) {
+      circulant_preconditioner p;
+      p.dense_up_to = dense_up_to;
+      circulant_create(p, s.m, s.leading, s.layout);
+      p.shared_factor_work = threads == 1 ? 1e300 : 0.0;
+      circulant_factor(p, s.m);
+      std::vector<double> x = right_side(s.leading);
+      circulant_apply(p, x.data(), x.data());
+      got[threads - 1] = x;
+      circulant_free(p);
+    }
+    EXPECT_EQ(got[0], got[1]);
   }
-  EXPECT_EQ(got[0], got[1]);
   mat_free(s.m);
 }
 
 TEST(gmres, solves_a_time_varying_system_to_its_tolerance) {
-  plane_system s = ladder_on_planes(6, 16, true, false, 3);
-  factored f(s);
-  gmres_space g;
-  gmres_create(g, s.leading, 20, 60, 1e-13);
-  std::vector<double> b = right_side(s.leading);
-  const std::vector<double> want = test::dense_solve(leading_dense(s.m, s.leading), b);
-  ASSERT_TRUE(gmres_solve(g, s.m, f.p, b.data()));
-  EXPECT_GT(g.iterations, 1);  // the average is not the system
-  for (int32_t i = 0; i < s.leading; ++i) {
-    EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)],
-                1e-11 * (1.0 + std::fabs(want[static_cast<std::size_t>(i)])));
+  for (int32_t dense_up_to : {0, 16}) {
+    SCOPED_TRACE(dense_up_to);
+    plane_system s = ladder_on_planes(6, 16, true, false, 3);
+    factored f(s, dense_up_to);
+    gmres_space g;
+    gmres_create(g, s.leading, 20, 60, 1e-13);
+    std::vector<double> b = right_side(s.leading);
+    const std::vector<double> want = test::dense_solve(leading_dense(s.m, s.leading), b);
+    ASSERT_TRUE(gmres_solve(g, s.m, f.p, b.data()));
+    EXPECT_GT(g.iterations, 1);  // the average is not the system
+    for (int32_t i = 0; i < s.leading; ++i) {
+      EXPECT_NEAR(b[static_cast<std::size_t>(i)], want[static_cast<std::size_t>(i)],
+                  1e-11 * (1.0 + std::fabs(want[static_cast<std::size_t>(i)])));
+    }
+    mat_free(s.m);
   }
-  mat_free(s.m);
 }
 
 TEST(gmres, gives_up_and_leaves_the_right_side_when_the_limit_is_too_short) {
