@@ -56,7 +56,8 @@ struct circulant_preconditioner {
   std::vector<klu_numeric*> numeric;  // per harmonic 0 … N/2
   // A circuit of at most this many unknowns has its harmonics factorised
   // as dense matrices rather than by KLU, whose work per harmonic is then
-  // mostly its own: 513 harmonics of 10 unknowns took 1.1 ms in KLU.
+  // mostly its own: the 513 harmonics of 10 unknowns took 1.55 ms to
+  // factorise by KLU, 0.53 ms dense.
   int32_t dense_up_to = 16;
   bool dense = false;
   std::vector<int32_t> dense_place;  // per harmonic place: row × M + column
