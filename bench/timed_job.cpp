@@ -2,7 +2,8 @@
 // pss does, and when the process ends (normally or through a stop) writes
 // one line of figures to standard error for the benchmark:
 //   timings iterations=.. assembly=.. factor=.. substitute=.. update=..
-//   setup=.. n=.. method=.. order=.. profile_work=.. lu_work=.. factor_entries=..
+//   setup=.. n=.. method=.. order=.. profile_work=.. profile_bound=.. lu_work=..
+//   factor_entries=..
 //   gmres_work=.. gmres_iterations=.. fallbacks=..
 #include <cstdio>
 #include <cstdlib>
@@ -17,10 +18,11 @@ void report() {
   const pss::newton_timings& t = pss::newton_time_spent();
   std::fprintf(stderr,
                "timings iterations=%lld assembly=%.6f factor=%.6f substitute=%.6f update=%.6f "
-               "setup=%.6f n=%d method=%d order=%d profile_work=%.6g lu_work=%.6g "
+               "setup=%.6f n=%d method=%d order=%d profile_work=%.6g profile_bound=%d lu_work=%.6g "
                "factor_entries=%.6g gmres_work=%.6g gmres_iterations=%lld fallbacks=%d\n",
                static_cast<long long>(t.iterations), t.assembly, t.factor, t.substitute, t.update,
                t.setup, t.largest_n, t.largest.method, t.largest.order, t.largest.profile_work,
+               t.largest.profile_work_bound ? 1 : 0,
                t.largest.lu_work, t.largest.factor_entries, t.largest.gmres_work,
                static_cast<long long>(t.largest.gmres_iterations), t.largest.fallbacks);
 }

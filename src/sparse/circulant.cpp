@@ -13,6 +13,7 @@
 
 #include "sparse/dense_lu.h"
 #include "sparse/lu_order.h"
+#include "sparse/profile_bound.h"
 #include "support/fatal.h"
 #include "support/side_by_side.h"
 
@@ -501,6 +502,29 @@ void circulant_apply(circulant_preconditioner& p, const double* r, double* x) {
   for (std::size_t at = 0; at < p.spectrum.size(); ++at) {
     x[p.equation_at[at]] = p.spectrum[at].real() * scale;
   }
+}
+
+double circulant_profile_bound(const circulant_preconditioner& p) {
+  if (p.size < 1 || p.planes < 2) return 0.0;
+  // The terms of a significant value, which, the system being its own
+  // average, every plane holds.
+  double largest = 0.0;
+  for (double v : p.term_value) largest = std::max(largest, std::fabs(v));
+  const double significant = 1e-9 * largest;
+  std::vector<int32_t> col_of_place(p.row_index.size());
+  for (std::size_t col = 0; col < static_cast<std::size_t>(p.size); ++col) {
+    for (auto q = static_cast<std::size_t>(p.col_start[col]);
+         q < static_cast<std::size_t>(p.col_start[col + 1]); ++q) {
+      col_of_place[q] = static_cast<int32_t>(col);
+    }
+  }
+  plane_structure structure = plane_structure_of(p.size, p.planes);
+  for (std::size_t t = 0; t < p.term_value.size(); ++t) {
+    if (!(std::fabs(p.term_value[t]) > significant)) continue;
+    const auto place = static_cast<std::size_t>(p.term_place[t]);
+    add_coupling(structure, p.row_index[place], col_of_place[place], p.term_offset[t]);
+  }
+  return rings_in_connected_planes(structure) ? least_profile_work(p.size, p.planes) : 0.0;
 }
 
 void circulant_free(circulant_preconditioner& p) {

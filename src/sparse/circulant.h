@@ -99,6 +99,14 @@ void circulant_factor(circulant_preconditioner& p, const matrix* m);
 // x = C⁻¹ r over the laid-out equations; x and r may be the same.
 void circulant_apply(circulant_preconditioner& p, const double* r, double* x);
 
+// For a system that is its own plane average (circulant_defect 0): a lower
+// bound on the work of the profile factorisation in any order of the
+// equations (least_profile_work), or 0 when its couplings do not make the
+// rings and connect the unknowns as the bound needs. It needs no order of
+// the equations, which on a large system takes as long to find as the
+// preconditioner to make.
+double circulant_profile_bound(const circulant_preconditioner& p);
+
 void circulant_free(circulant_preconditioner& p);
 
 }  // namespace pss

@@ -26,6 +26,7 @@
 #include "sparse/lu_factor.h"
 #include "sparse/lu_order.h"
 #include "sparse/ordering.h"
+#include "sparse/profile_bound.h"
 
 namespace pss {
 
@@ -84,6 +85,7 @@ struct linear_solver {
   int32_t n = 0;
   bool bordered = false;
   double profile_work = 0.0;
+  bool profile_work_bound = false;  // profile_work is only a lower bound
   double lu_work = 0.0;
   double factor_entries = 0.0;
   double gmres_work = 0.0;
@@ -153,10 +155,87 @@ std::future<profile_choice> start_profile_order(const matrix* m, bool bordered_p
   }
 }
 
+// GMRES's estimated work: the harmonics' factors and the solves, each a
+// few preconditioner applies, products with the matrix and basis updates.
+void estimate_gmres_work(linear_solver* s, const matrix* m, int32_t leading, bool exact) {
+  double product = 0.0;
+  for (int32_t i = 0; i < leading; ++i) product += 1.0 + 2.0 * m->rows[i].count;
+  const double solves = s->bordered ? 2.0 : 1.0;
+  const double iterations = exact ? gmres_exact_iterations : gmres_assumed_iterations;
+  s->gmres_work =
+      s->circulant.factor_work +
+      solves * iterations * (s->circulant.solve_work + product + 2.0 * gmres_restart * leading);
+}
+
 void take_profile_order(linear_solver* s, profile_choice&& choice) {
   s->profile.order = std::move(choice.order);
   s->profile.renumbered = choice.renumbered;
   s->profile_work = choice.work;
+}
+
+// Whether the profile is likely to be bound to lose (circulant_profile_bound
+// decides): planes 1 and 2 hold the same values row for row, the mark of a
+// linear time-invariant circuit, and plane 1's rows make the rings and
+// connect the unknowns as the bound needs. Only a guess, which orders the
+// set-up.
+bool profile_bound_likely(const matrix* m, const plane_layout& layout, int32_t leading) {
+  if (layout.planes < 3) return false;
+  std::vector<int32_t> in_plane_1(static_cast<std::size_t>(layout.circuit_unknowns), -1);
+  std::vector<int32_t> in_plane_2(in_plane_1.size(), -1);
+  for (int32_t i = 0; i < leading; ++i) {
+    const int32_t plane = layout.plane[static_cast<std::size_t>(i)];
+    const auto j = static_cast<std::size_t>(layout.unknown[static_cast<std::size_t>(i)]);
+    if (plane == 1) in_plane_1[j] = i;
+    if (plane == 2) in_plane_2[j] = i;
+  }
+  plane_structure structure = plane_structure_of(layout.circuit_unknowns, layout.planes);
+  for (std::size_t j = 0; j < in_plane_1.size(); ++j) {
+    const matrix_row& a = m->rows[in_plane_1[j]];
+    const matrix_row& b = m->rows[in_plane_2[j]];
+    if (a.count != b.count || a.diag != b.diag) return false;
+    for (int32_t k = 0; k < a.count; ++k) {
+      const matrix_entry& e = a.entries[k];
+      if (e.lower != b.entries[k].lower || e.upper != b.entries[k].upper) return false;
+      if (e.lower == 0.0 && e.upper == 0.0) continue;
+      const auto col = static_cast<std::size_t>(e.col);
+      const int32_t offset = (layout.plane[col] - 1 + layout.planes) % layout.planes;
+      add_coupling(structure, static_cast<int32_t>(j), layout.unknown[col], offset);
+    }
+  }
+  return rings_in_connected_planes(structure);
+}
+
+// The preconditioner and the profile's order of a large system, the order
+// found on a second thread beside the preconditioner's set-up. Where the
+// profile looks bound to lose, the preconditioner is made first: when the
+// system is its own plane average and the profile's work is bound to
+// exceed GMRES's, the order, as long to find as the preconditioner to make,
+// is not wanted. Returns whether the preconditioner is exact.
+bool set_up_circulant_and_order(linear_solver* s, const matrix* m, int32_t leading,
+                                const plane_layout& layout) {
+  const bool look_first =
+      s->method == linear_method::automatic && profile_bound_likely(m, layout, leading);
+  std::future<profile_choice> order;
+  if (!look_first) order = start_profile_order(m, s->profile_bordered);
+  circulant_create(s->circulant, m, leading, layout);
+  const bool exact = circulant_defect(s->circulant, m) < gmres_exact_defect;
+  estimate_gmres_work(s, m, leading, exact);
+  if (look_first) {
+    const double bound = exact ? circulant_profile_bound(s->circulant) : 0.0;
+    if (s->gmres_work < bound) {
+      s->profile_work = bound;
+      s->profile_work_bound = true;
+      circulant_factor(s->circulant, m);
+      return exact;
+    }
+    order = start_profile_order(m, s->profile_bordered);
+  }
+  // While the order is found: the factors of a system that is its own
+  // plane average, which GMRES solves exactly and is all but always chosen
+  // for; the first factorisation, of these same values, finds them made.
+  if (exact) circulant_factor(s->circulant, m);
+  take_profile_order(s, order.get());
+  return exact;
 }
 
 void lay_out_profile(linear_solver* s, const matrix* whole) {
@@ -326,6 +405,10 @@ void rescue_with_lu(linear_solver* s) {
 
 }  // namespace
 
+double profile_work_in_found_order(const matrix* m) {
+  return choose_profile_order(m, false).work;
+}
+
 linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choice choice,
                                     const plane_layout* layout) {
   auto* s = new linear_solver;
@@ -347,30 +430,14 @@ linear_solver* linear_solver_create(const matrix* m, bool bordered, linear_choic
       layout != nullptr && circulant_fits(m, leading, *layout) &&
       (s->method == linear_method::automatic || s->method == linear_method::gmres_circulant);
   if (circulant && s->n >= concurrent_order_size) {
-    std::future<profile_choice> order = start_profile_order(m, s->profile_bordered);
-    circulant_create(s->circulant, m, leading, *layout);
-    exact = circulant_defect(s->circulant, m) < gmres_exact_defect;
-    // While the order is found: the factors of a system that is its own
-    // plane average, which GMRES solves exactly and is all but always
-    // chosen for; the first factorisation, of these same values, finds
-    // them made.
-    if (exact) circulant_factor(s->circulant, m);
-    take_profile_order(s, order.get());
+    exact = set_up_circulant_and_order(s, m, leading, *layout);
   } else {
     take_profile_order(s, choose_profile_order(m, s->profile_bordered));
     if (circulant) {
       circulant_create(s->circulant, m, leading, *layout);
       exact = circulant_defect(s->circulant, m) < gmres_exact_defect;
+      estimate_gmres_work(s, m, leading, exact);
     }
-  }
-  if (circulant) {
-    double product = 0.0;
-    for (int32_t i = 0; i < leading; ++i) product += 1.0 + 2.0 * m->rows[i].count;
-    const double solves = s->bordered ? 2.0 : 1.0;
-    const double iterations = exact ? gmres_exact_iterations : gmres_assumed_iterations;
-    s->gmres_work =
-        s->circulant.factor_work +
-        solves * iterations * (s->circulant.solve_work + product + 2.0 * gmres_restart * leading);
   }
   // A system that is its own plane average is solved exactly by the
   // transform, with N/2 + 1 factorisations of the circuit's size, which no
@@ -488,6 +555,7 @@ linear_solver_report linear_solver_describe(const linear_solver* s) {
           s->method,
           s->method == linear_method::sparse_lu ? s->order : lu_order::automatic,
           s->profile_work,
+          s->profile_work_bound,
           s->lu_work,
           s->factor_entries,
           s->gmres_work,

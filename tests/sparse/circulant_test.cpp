@@ -14,6 +14,8 @@
 #include "sparse/fft.h"
 #include "sparse/gmres.h"
 #include "sparse/linear_solver.h"
+#include "sparse/ordering.h"
+#include "sparse/profile_bound.h"
 #include "sparse/sparse_helpers.h"
 #include "support/dense.h"
 
@@ -254,6 +256,91 @@ TEST(gmres, solves_a_bordered_system_through_the_linear_solver) {
         << "x[" << i << "]";
   }
   EXPECT_EQ(linear_solver_describe(solver).fallbacks, 0);
+  linear_solver_free(solver);
+  mat_free(s.m);
+}
+
+// The profile's work in the equations' own order and after reverse
+// Cuthill-McKee, whichever is less: what the solver would estimate.
+double least_found_profile_work(const matrix* m) {
+  const equation_order order = narrow_profile_order(m, false);
+  return std::min(profile_work(m, nullptr), profile_work(m, &order));
+}
+
+// The bound may never exceed the work of an order that can be found, on
+// meshes longer in either direction.
+TEST(profile_bound, lies_below_every_order_found) {
+  struct mesh {
+    int32_t unknowns, planes;
+  };
+  for (const mesh& c : {mesh{1, 2}, mesh{2, 64}, mesh{5, 8}, mesh{20, 16}, mesh{8, 200},
+                        mesh{60, 32}, mesh{30, 30}}) {
+    SCOPED_TRACE(testing::Message() << c.unknowns << " unknowns on " << c.planes << " planes");
+    plane_system s = ladder_on_planes(c.unknowns, c.planes, false, false, 2);
+    circulant_preconditioner p;
+    circulant_create(p, s.m, s.leading, s.layout);
+    ASSERT_LT(circulant_defect(p, s.m), 1e-12);
+    const double bound = circulant_profile_bound(p);
+    EXPECT_EQ(bound, least_profile_work(c.unknowns, c.planes));
+    EXPECT_LE(bound, least_found_profile_work(s.m));
+    circulant_free(p);
+    mat_free(s.m);
+  }
+}
+
+// The closed form against the sum it stands for: a third of the squared
+// least boundaries, min(s/m, m/√2) for sets of s ≤ n/2 equations.
+TEST(profile_bound, sums_the_least_boundaries) {
+  for (auto [unknowns, planes] : {std::pair{1, 2}, {3, 3}, {7, 64}, {100, 1024}, {900, 64}}) {
+    SCOPED_TRACE(testing::Message() << unknowns << " unknowns on " << planes << " planes");
+    const double m = std::min(unknowns, planes);
+    double sum = 0.0;
+    for (int64_t size = 1; size <= int64_t{unknowns} * planes / 2; ++size) {
+      const double boundary = std::min(static_cast<double>(size) / m, m / std::numbers::sqrt2);
+      sum += boundary * boundary;
+    }
+    EXPECT_NEAR(least_profile_work(unknowns, planes), sum / 3.0, 1e-9 * sum);
+  }
+}
+
+TEST(profile_bound, needs_every_ring_and_connected_unknowns) {
+  struct coupling {
+    int32_t a, b, offset;
+  };
+  struct pattern {
+    const char* what;
+    std::vector<coupling> couplings;
+    bool holds;
+  };
+  const pattern patterns[] = {
+      {"a ladder of three with its rings", {{0, 0, 3}, {1, 1, 3}, {2, 2, 1}, {0, 1, 0}, {1, 2, 0}},
+       true},
+      {"unknown 2 without a ring", {{0, 0, 3}, {1, 1, 3}, {0, 1, 0}, {1, 2, 0}}, false},
+      {"a ring two planes away", {{0, 0, 3}, {1, 1, 3}, {2, 2, 2}, {0, 1, 0}, {1, 2, 0}}, false},
+      {"unknown 2 reached only across planes (an inductor's nodes)",
+       {{0, 0, 3}, {1, 1, 3}, {2, 2, 3}, {0, 1, 0}, {1, 2, 1}},
+       true},
+      {"unknown 2 coupled to nothing else", {{0, 0, 3}, {1, 1, 3}, {2, 2, 3}, {0, 1, 0}}, false},
+  };
+  for (const pattern& c : patterns) {
+    SCOPED_TRACE(c.what);
+    plane_structure s = plane_structure_of(3, 4);
+    for (const coupling& k : c.couplings) add_coupling(s, k.a, k.b, k.offset);
+    EXPECT_EQ(rings_in_connected_planes(s), c.holds);
+  }
+}
+
+// Above the size where the order is found beside the preconditioner, a
+// linear time-invariant system whose profile is bound to lose takes GMRES
+// without the order, and reports the bound for the profile's work.
+TEST(profile_bound, spares_the_order_where_gmres_is_sure_to_win) {
+  plane_system s = ladder_on_planes(100, 256, false, false, 4);
+  linear_solver* solver = linear_solver_create(s.m, false, {}, &s.layout);
+  const linear_solver_report r = linear_solver_describe(solver);
+  EXPECT_EQ(r.method, linear_method::gmres_circulant);
+  EXPECT_TRUE(r.profile_work_bound);
+  EXPECT_GT(r.profile_work, r.gmres_work);
+  EXPECT_LE(r.profile_work, least_found_profile_work(s.m));
   linear_solver_free(solver);
   mat_free(s.m);
 }
