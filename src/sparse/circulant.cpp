@@ -30,22 +30,6 @@ int32_t offset_between(const plane_layout& layout, int32_t row, int32_t col) {
          n;
 }
 
-// Visits every stored value of the laid-out equations as (row, col, slot):
-// slot 0 the diagonal of row i, 1 the lower and 2 the upper value of entry
-// e, counted in row order over the laid-out rows.
-template <class visit>
-void each_stored_value(const matrix* m, int32_t equations, visit&& f) {
-  std::size_t e = 0;
-  for (int32_t i = 0; i < equations; ++i) {
-    f(i, i, 0, static_cast<std::size_t>(i));
-    for (int32_t k = 0; k < m->rows[i].count; ++k, ++e) {
-      const int32_t j = m->rows[i].entries[k].col;
-      f(i, j, 1, e);
-      f(j, i, 2, e);
-    }
-  }
-}
-
 // The distinct (row unknown, column unknown) pairs of a pattern, numbered
 // as they are first met, by open addressing on a table kept at most half
 // full.
@@ -211,9 +195,37 @@ void circulant_create(circulant_preconditioner& p, const matrix* m, int32_t equa
   p.terms.diag.resize(static_cast<std::size_t>(equations));
   p.terms.lower.resize(entries);
   p.terms.upper.resize(entries);
-  each_stored_value(m, equations, [&](int32_t r, int32_t c, int slot, std::size_t index) {
-    (slot == 0 ? p.terms.diag : slot == 1 ? p.terms.lower : p.terms.upper)[index] = term_of(r, c);
-  });
+  // Every stored value's term, row by row: the diagonal, then each entry's
+  // lower and upper value. An unknown's rows hold the same couplings in the
+  // same places plane after plane, so a row takes its terms from the last
+  // row of its unknown wherever a column's unknown and offset are the same;
+  // the table is asked only for the others, in the order it always was, so
+  // that the terms are numbered as they first appear.
+  struct remembered {
+    int32_t col_unknown, offset, lower, upper;
+  };
+  std::vector<std::vector<remembered>> last_row(static_cast<std::size_t>(p.size));
+  std::vector<int32_t> diagonal_term(static_cast<std::size_t>(p.size), -1);
+  std::size_t e = 0;
+  for (int32_t i = 0; i < equations; ++i) {
+    const auto unknown = static_cast<std::size_t>(layout.unknown[static_cast<std::size_t>(i)]);
+    if (diagonal_term[unknown] < 0) diagonal_term[unknown] = term_of(i, i);
+    p.terms.diag[static_cast<std::size_t>(i)] = diagonal_term[unknown];
+    const matrix_row& row = m->rows[i];
+    std::vector<remembered>& last = last_row[unknown];
+    last.resize(static_cast<std::size_t>(row.count), remembered{-1, -1, -1, -1});
+    for (int32_t k = 0; k < row.count; ++k, ++e) {
+      const int32_t col = row.entries[k].col;
+      const int32_t col_unknown = layout.unknown[static_cast<std::size_t>(col)];
+      const int32_t offset = offset_between(layout, i, col);
+      remembered& r = last[static_cast<std::size_t>(k)];
+      if (r.col_unknown != col_unknown || r.offset != offset) {
+        r = {col_unknown, offset, term_of(i, col), term_of(col, i)};
+      }
+      p.terms.lower[e] = r.lower;
+      p.terms.upper[e] = r.upper;
+    }
+  }
 
   // The harmonics' pattern: the pairs column by column, rows ascending.
   std::vector<int32_t> place_of_pair = pairs.places(p.col_start, p.row_index);
