@@ -373,6 +373,10 @@ void factor_harmonics(circulant_preconditioner& p, std::size_t first, std::size_
 
 void circulant_factor(circulant_preconditioner& p, const matrix* m) {
   average_terms(p, m);
+  circulant_factor_averaged(p);
+}
+
+void circulant_factor_averaged(circulant_preconditioner& p) {
   const std::size_t bytes = p.term_value.size() * sizeof(double);
   if (p.factored && std::memcmp(p.term_value.data(), p.factored_terms.data(), bytes) == 0) {
     return;  // the same bits give the same factors

@@ -96,6 +96,10 @@ double circulant_defect(circulant_preconditioner& p, const matrix* m);
 // time-invariant circuit).
 void circulant_factor(circulant_preconditioner& p, const matrix* m);
 
+// The same for the average that circulant_defect or circulant_factor last
+// took, of a matrix that has not changed since.
+void circulant_factor_averaged(circulant_preconditioner& p);
+
 // x = C⁻¹ r over the laid-out equations; x and r may be the same.
 void circulant_apply(circulant_preconditioner& p, const double* r, double* x);
 

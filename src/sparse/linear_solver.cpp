@@ -225,7 +225,7 @@ bool set_up_circulant_and_order(linear_solver* s, const matrix* m, int32_t leadi
     if (s->gmres_work < bound) {
       s->profile_work = bound;
       s->profile_work_bound = true;
-      circulant_factor(s->circulant, m);
+      circulant_factor_averaged(s->circulant);
       return exact;
     }
     order = start_profile_order(m, s->profile_bordered);
@@ -233,7 +233,7 @@ bool set_up_circulant_and_order(linear_solver* s, const matrix* m, int32_t leadi
   // While the order is found: the factors of a system that is its own
   // plane average, which GMRES solves exactly and is all but always chosen
   // for; the first factorisation, of these same values, finds them made.
-  if (exact) circulant_factor(s->circulant, m);
+  if (exact) circulant_factor_averaged(s->circulant);
   take_profile_order(s, order.get());
   return exact;
 }
