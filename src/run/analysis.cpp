@@ -18,6 +18,7 @@
 #include "state/state_file.h"
 #include "support/console.h"
 #include "support/fatal.h"
+#include "support/memory.h"
 
 namespace pss {
 
@@ -56,6 +57,7 @@ job_answers ask_analysis() {
 }
 
 void expand(circuit* c) {
+  advise_huge_heap(static_cast<std::int64_t>(c->planes) * c->nodes_per_plane);
   expand_time_planes(c);
   check_expanded(c);
 }
