@@ -324,8 +324,11 @@ double circulant_defect(circulant_preconditioner& p, const matrix* m) {
 
 namespace {
 
-// Factorises harmonics first … last − 1 of the averaged terms, with its
-// own scratch values and KLU workspace (one per thread).
+// Harmonics 0 … N/2: the others are their conjugates.
+std::size_t harmonic_count(const circulant_preconditioner& p) {
+  return static_cast<std::size_t>(p.planes / 2 + 1);
+}
+
 // Harmonic k's values at its places.
 void harmonic_values_of(const circulant_preconditioner& p, std::size_t k,
                         std::vector<complex>& values) {
@@ -349,6 +352,8 @@ void factor_dense_harmonics(circulant_preconditioner& p, std::size_t first, std:
   }
 }
 
+// Factorises harmonics first … last − 1 of the averaged terms, with its
+// own scratch values and KLU workspace (one per thread).
 void factor_harmonics(circulant_preconditioner& p, std::size_t first, std::size_t last,
                       std::vector<complex>& values, klu_common& common) {
   if (p.dense) {
@@ -383,7 +388,7 @@ void circulant_factor_averaged(circulant_preconditioner& p) {
   }
   p.factored_terms = p.term_value;
   p.factored = true;
-  const std::size_t harmonics = static_cast<std::size_t>(p.planes / 2 + 1);
+  const std::size_t harmonics = harmonic_count(p);
   if (p.factor_work < p.shared_factor_work || harmonics < 4) {
     factor_harmonics(p, 0, harmonics, p.harmonic_values, p.common);
     return;
@@ -391,13 +396,12 @@ void circulant_factor_averaged(circulant_preconditioner& p) {
   run_side_by_side(
       [](void* q) {
         auto& pre = *static_cast<circulant_preconditioner*>(q);
-        const auto harmonics = static_cast<std::size_t>(pre.planes / 2 + 1);
-        factor_harmonics(pre, 0, harmonics / 2, pre.harmonic_values, pre.common);
+        factor_harmonics(pre, 0, harmonic_count(pre) / 2, pre.harmonic_values, pre.common);
       },
       [](void* q) {
         auto& pre = *static_cast<circulant_preconditioner*>(q);
-        const auto harmonics = static_cast<std::size_t>(pre.planes / 2 + 1);
-        factor_harmonics(pre, harmonics / 2, harmonics, pre.helper_values, pre.helper_common);
+        factor_harmonics(pre, harmonic_count(pre) / 2, harmonic_count(pre), pre.helper_values,
+                         pre.helper_common);
       },
       &p);
 }
@@ -502,7 +506,7 @@ void circulant_apply(circulant_preconditioner& p, const double* r, double* x) {
     p.spectrum[at] = complex(r[p.equation_at[at]], 0.0);
   }
   for (int32_t j = 0; j < p.size; ++j) fft(p.plan, &p.spectrum[j * n], false);
-  for (std::size_t k = 0; k <= static_cast<std::size_t>(p.planes / 2); ++k) {
+  for (std::size_t k = 0; k < harmonic_count(p); ++k) {
     for (int32_t j = 0; j < p.size; ++j)
       p.column[static_cast<std::size_t>(j)] = p.spectrum[j * n + k];
     solve_harmonic(p, static_cast<int32_t>(k), p.column.data());
