@@ -37,6 +37,11 @@ METHOD_NAMES = {1: "profile", 2: "sparse LU", 3: "GMRES"}
 ORDER_NAMES = {0: "", 1: " (AMD)", 2: " (METIS)"}
 
 
+# The program that starts and times each process (bench/spawn_timer.cpp);
+# None where it is not built, and Python then starts the processes itself.
+SPAWN_TIMER = None
+
+
 def run_timed(command, stdin_text, folder, timeout):
     """Wall time, status, stdout, stderr and peak memory (MB) of one process.
     Its input and output go through files and its peak comes from the
@@ -48,26 +53,49 @@ def run_timed(command, stdin_text, folder, timeout):
         names = [os.path.join(io, n) for n in ("in", "out", "err")]
         with open(names[0], "w") as f:
             f.write(stdin_text)
-        with open(names[0]) as fin, open(names[1], "w") as fout, open(names[2], "w") as ferr:
-            start = time.perf_counter()
-            proc = subprocess.Popen(command, cwd=folder, stdin=fin, stdout=fout, stderr=ferr)
-            timer = threading.Timer(timeout, proc.kill)
-            timer.start()
-            try:
-                _, status, usage = os.wait4(proc.pid, 0)
-            finally:
-                timer.cancel()
-            wall = time.perf_counter() - start
-            proc.returncode = os.waitstatus_to_exitcode(status)
-        if proc.returncode == -signal.SIGKILL and wall >= timeout:
+        if SPAWN_TIMER:
+            measured = spawned_and_timed(command, names, folder, timeout)
+        else:
+            measured = started_from_python(command, names, folder, timeout)
+        if measured is None:
             return None
+        wall, returncode, peak = measured
         with open(names[1], errors="replace") as f:
             out = f.read()
         with open(names[2], errors="replace") as f:
             err = f.read()
-        return wall, proc.returncode, out, err, usage.ru_maxrss / 1024.0
+        return wall, returncode, out, err, peak
     finally:
         shutil.rmtree(io, ignore_errors=True)
+
+
+def spawned_and_timed(command, names, folder, timeout):
+    """(wall, status, peak MB) from the spawn timer; None past the timeout."""
+    report = subprocess.run([SPAWN_TIMER, repr(float(timeout))] + names + command, cwd=folder,
+                            capture_output=True, text=True, check=True).stdout
+    fields = dict(p.split("=") for p in report.split())
+    if fields["timed_out"] == "1":
+        return None
+    return float(fields["wall"]), int(fields["status"]), int(fields["peak_kb"]) / 1024.0
+
+
+def started_from_python(command, names, folder, timeout):
+    """As spawned_and_timed, with the interpreter's own start of the process
+    inside the figure."""
+    with open(names[0]) as fin, open(names[1], "w") as fout, open(names[2], "w") as ferr:
+        start = time.perf_counter()
+        proc = subprocess.Popen(command, cwd=folder, stdin=fin, stdout=fout, stderr=ferr)
+        timer = threading.Timer(timeout, proc.kill)
+        timer.start()
+        try:
+            _, status, usage = os.wait4(proc.pid, 0)
+        finally:
+            timer.cancel()
+        wall = time.perf_counter() - start
+        returncode = os.waitstatus_to_exitcode(status)
+    if returncode == -signal.SIGKILL and wall >= timeout:
+        return None
+    return wall, returncode, usage.ru_maxrss / 1024.0
 
 
 def peak_of(command, stdin_text, folder, timeout):
@@ -347,7 +375,7 @@ def growth_exponent(points):
     return sum((p[0] - mx) * (p[1] - my) for p in pts) / sxx if sxx else float("nan")
 
 
-def write_report(path, results, repeats, started, baseline_rev, where, syncs):
+def write_report(path, results, repeats, started, baseline_rev, where, syncs, starts):
     lines = []
     w = lines.append
     w("# Performance")
@@ -368,10 +396,11 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs):
       "and with ngspice (when its run is under a second too), run for run, so "
       "that all see the machine alike; their ratios come from those runs. "
       "ngspice's figure for a circuit thus varies a little from row to row.")
-    w("- Each process is timed alone, from its start to its end, its input "
-      "and output through files; its peak memory is read in a run of its own "
-      "under /usr/bin/time, whose own start would otherwise be a millisecond "
-      "of every small job's figure.")
+    w("- Each process is timed alone, from just before it is spawned to the "
+      "kernel's report of its end, by a small program of the benchmark's own "
+      "(`bench/spawn_timer.cpp`), its input and output through files; its peak "
+      "memory is read in a run of its own under /usr/bin/time, whose own start "
+      "would otherwise be a millisecond of every small job's figure.")
     w("- ngspice: its transient with a maximum step of 1/200 of the period and "
       "default tolerances, run until it has settled (oscillators: the amplitude "
       "within 1e-3; the rectifier: the mean over a period within 1e-5; the ladders "
@@ -501,7 +530,7 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs):
               f"{fmt(chosen.get('period_error'))} | {fmt(chosen['new']['wall'])} | {fmt(ratio)} |")
         w("")
     write_syncs(w, results, syncs)
-    write_checks(w, results)
+    write_checks(w, results, starts)
     with open(path, "w") as f:
         f.write("\n".join(lines) + "\n")
 
@@ -535,7 +564,7 @@ def write_syncs(w, results, syncs):
     w("")
 
 
-def write_checks(w, results):
+def write_checks(w, results, starts):
     """The figures the solver is held to, each with what was measured."""
     def find(name, planes):
         return next((r for r in results if r["name"] == name and r["planes"] == planes
@@ -610,10 +639,10 @@ def write_checks(w, results):
     w(f"| every result agrees with before to 1e-9 | largest difference {fmt(worst, 2)}"
       f"{'; ' + ', '.join(far) if far else ''} | {mark(worst <= 1e-9 and not far)} |")
     w("")
-    write_limits(w, find)
+    write_limits(w, find, starts)
 
 
-def write_limits(w, find):
+def write_limits(w, find, starts):
     """What stands behind the comparisons with ngspice that fall short of
     their checks, in the figures of this run."""
     notes = []
@@ -627,6 +656,13 @@ def write_limits(w, find):
                 f"included), while pss's job is {len(fast['new']['iterations'])} Newton "
                 f"iterations under SPICE's junction limiting ({fmt(fast['new']['wall'] * 1e3)} "
                 f"ms, its start included).")
+        if starts:
+            pss_start, ngspice_start = starts
+            text += (f" Each figure holds its program's start: pss given no job "
+                     f"takes {fmt(pss_start * 1e3)} ms, ngspice on an empty deck "
+                     f"{fmt(ngspice_start * 1e3)} ms, so two jobs that do little "
+                     f"compare as their starts do "
+                     f"({fmt(ngspice_start / pss_start)}×).")
         if slow and (slow.get("ngspice") or {}).get("wall"):
             text += (f" Behind a 1 kΩ source the same load charges over "
                      f"{slow['ngspice']['settled']} periods, and there pss is "
@@ -844,6 +880,18 @@ def alternate(jobs, repeats, timeout=600):
     return [statistics.median(w) for w in walls]
 
 
+def process_starts(b):
+    """The wall times of pss that is given no job (its start and one line)
+    and of ngspice on an empty deck, timed in turn: the floor under every
+    small job's figure."""
+    folder = tempfile.mkdtemp(prefix="pss-bench-start-", dir=b.work)
+    with open(os.path.join(folder, "empty.cir"), "w") as f:
+        f.write("* nothing to simulate\n.end\n")
+    jobs = [([os.path.join(b.args.build, "bin", "pss")], "", folder),
+            (["ngspice", "-b", "empty.cir"], "", folder)]
+    return alternate(jobs, 21)
+
+
 def time_in_turn(b, r, circuit, folder):
     """Jobs under a second are timed again in turn, run for run, with the
     earlier pss and with ngspice, so that all see the machine's load alike:
@@ -921,6 +969,9 @@ def main():
     memory = memory_folder()
     work = args.work or tempfile.mkdtemp(prefix="pss-bench-", dir=memory)
     b = bench_run(args, work)
+    global SPAWN_TIMER
+    spawner = os.path.join(args.build, "bench", "pss_spawn_timer")
+    SPAWN_TIMER = spawner if os.access(spawner, os.X_OK) else None
     order = []
     for name, circuit, planes in cases.suite(args.smoke):
         if args.only and args.only not in name:
@@ -941,7 +992,9 @@ def main():
         syncs = sync_costs(args.build, memory)
         where = (f"a memory file system ({memory})" if memory and not args.work
                  else f"{os.path.abspath(work)}")
-        write_report(args.out, results, b.repeats, started, args.baseline_rev, where, syncs)
+        starts = process_starts(b) if b.have_ngspice else None
+        write_report(args.out, results, b.repeats, started, args.baseline_rev, where, syncs,
+                     starts)
         print(f"written {args.out}", file=sys.stderr)
     if not args.work:
         shutil.rmtree(work, ignore_errors=True)
