@@ -418,23 +418,26 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs, st
       "iteration is the mean over the whole job (DC, fixed-period, double and "
       "coupled solves, the search's guarded ones included).")
     w("- *n* is the largest system of the job; *method* the linear solve chosen "
-      "for it.")
+      "for it. Per Newton iteration: *assembly* evaluates the elements into the "
+      "matrix and the residual, *solve* factorises and solves (or runs GMRES), "
+      "*update* adds the correction to the unknowns, measures the error and "
+      "prints its line.")
     w("")
     w("## Whole jobs")
     w("")
     w("| case | planes | n | method | Newton iterations | assembly ms/iter | solve ms/iter "
-      "| pss s | peak MB | before s | before MB | before / pss | ngspice s | "
+      "| update ms/iter | pss s | peak MB | before s | before MB | before / pss | ngspice s | "
       "ngspice periods | ngspice / pss | agrees |")
-    w("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+    w("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
     for r in results:
         new = r["new"]
         if "timeout" in new:
-            w(f"| {r['name']} | {r['planes']} | | timed out | | | | | | | | | | | | |")
+            w(f"| {r['name']} | {r['planes']} | | timed out | | | | | | | | | | | | | |")
             continue
         t = new["timings"]
         method = METHOD_NAMES.get(int(t.get("method", 0)), "?") + \
             ORDER_NAMES.get(int(t.get("order", 0)), "")
-        assembly, solve, _ = per_iteration(new)
+        assembly, solve, update = per_iteration(new)
         old = r.get("old") or {}
         old_wall = old.get("wall")
         old_text = fmt(old_wall) if old_wall else old.get("note", "–")
@@ -446,7 +449,7 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs, st
         planes = f"{r['planes']} (matched)" if r.get("matched") else r["planes"]
         w(f"| {r['name']} | {planes} | {int(t.get('n', 0))} | {method} | "
           f"{len(new['iterations'])} | {fmt(assembly * 1e3)} | {fmt(solve * 1e3)} | "
-          f"{fmt(new['wall'])} | {fmt(new['peak'])} | {old_text} | "
+          f"{fmt(update * 1e3)} | {fmt(new['wall'])} | {fmt(new['peak'])} | {old_text} | "
           f"{fmt(old.get('peak')) if old_wall else '–'} | {ratio} | "
           f"{ng_time} | {ng.get('settled') or '–'} | {ng_ratio} | {agrees} |")
     w("")
