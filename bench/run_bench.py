@@ -392,10 +392,11 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs, st
       "every Newton iteration, run on the same network files; cases it cannot "
       "finish in memory or time, or cannot read (the rectifiers' junction "
       "diode came after it), are marked.")
-    w("- Jobs under a second are timed once more in turn with the earlier pss "
-      "and with ngspice (when its run is under a second too), run for run, so "
-      "that all see the machine alike; their ratios come from those runs. "
-      "ngspice's figure for a circuit thus varies a little from row to row.")
+    w(f"- Jobs under {fmt(IN_TURN_LIMIT)} s are timed once more in turn with the "
+      f"earlier pss and with ngspice (when their runs are under {fmt(IN_TURN_LIMIT)} s "
+      "too), run for run, so that all see the machine alike; their ratios come "
+      "from those runs. ngspice's figure for a circuit thus varies a little from "
+      "row to row.")
     w("- Each process is timed alone, from just before it is spawned to the "
       "kernel's report of its end, by a small program of the benchmark's own "
       "(`bench/spawn_timer.cpp`), its input and output through files; its peak "
@@ -854,7 +855,7 @@ def run_before(b, name, circuit, planes, folder, new, new_state):
         # compared.
         return {"old": {"note": "ends at the equilibrium (its warning)"}}
     r = {"old": old}
-    if old["wall"] < 1.0 and new["wall"] < 1.0:
+    if old["wall"] < IN_TURN_LIMIT and new["wall"] < IN_TURN_LIMIT:
         r["old_folder"] = old_folder  # timed again in turn with today's (run_case)
     diff = relative_difference(new_state, state_values(b.wave, old_folder, "job", circuit["state"]))
     same = errors_agree(new["iterations"], old["iterations"])
@@ -895,20 +896,26 @@ def process_starts(b):
     return alternate(jobs, 21)
 
 
+# Jobs shorter than this are timed again in turn with the others they are
+# compared with (time_in_turn).
+IN_TURN_LIMIT = 5.0
+
+
 def time_in_turn(b, r, circuit, folder):
-    """Jobs under a second are timed again in turn, run for run, with the
-    earlier pss and with ngspice, so that all see the machine's load alike:
-    a job of milliseconds is compared with another, and the other work on
-    the machine varies between two batches of runs."""
+    """Jobs under IN_TURN_LIMIT are timed again in turn, run for run, with
+    the earlier pss and with ngspice, so that all see the machine alike: the
+    other work on the machine varies between two batches of runs, and so
+    does how fast this one hands out memory it has not handed out before,
+    which a large job draws on and ngspice's small one does not."""
     new = r["new"]
-    if new.get("wall") is None or new["wall"] >= 1.0:
+    if new.get("wall") is None or new["wall"] >= IN_TURN_LIMIT:
         return
     jobs = [([b.exe, "job"], circuit["answers"], folder)]
     old_folder = r.pop("old_folder", None)
     if old_folder:
         jobs.append(([b.old_exe, "job"], circuit["answers"], old_folder))
     ng = r.get("ngspice")
-    if ng and ng.get("wall") is not None and ng["wall"] < 1.0:
+    if ng and ng.get("wall") is not None and ng["wall"] < IN_TURN_LIMIT:
         jobs.append((["ngspice", "-b", "timed.cir"], "", ng["folder"]))
     if len(jobs) == 1:
         return
