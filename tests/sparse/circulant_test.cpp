@@ -138,26 +138,40 @@ std::vector<double> right_side(int32_t n) {
   return b;
 }
 
-// The preconditioner of the system, factorised: its harmonics as dense
-// matrices when the circuit has at most `dense_up_to` unknowns, by KLU
-// otherwise.
+// The three ways the harmonics are factorised. The test ladders are
+// tridiagonal and small, so each is chosen by hand.
+enum class harmonics_by { dense, band, klu };
+constexpr harmonics_by every_way[] = {harmonics_by::dense, harmonics_by::band, harmonics_by::klu};
+
+const char* name_of(harmonics_by way) {
+  return way == harmonics_by::dense ? "dense" : way == harmonics_by::band ? "band" : "KLU";
+}
+
+void choose(circulant_preconditioner& p, harmonics_by way) {
+  p.dense_up_to = way == harmonics_by::dense ? 1 << 20 : 0;
+  p.band_allowed = way == harmonics_by::band;
+}
+
+// The preconditioner of the system, factorised the chosen way.
 struct factored {
   circulant_preconditioner p;
-  explicit factored(const plane_system& s, int32_t dense_up_to = 16) {
-    p.dense_up_to = dense_up_to;
+  factored(const plane_system& s, harmonics_by way) {
+    choose(p, way);
     circulant_create(p, s.m, s.leading, s.layout);
     circulant_factor(p, s.m);
+    EXPECT_EQ(p.dense, way == harmonics_by::dense);
+    EXPECT_EQ(p.banded, way == harmonics_by::band);
   }
   ~factored() { circulant_free(p); }
 };
 
 TEST(circulant, solves_a_time_invariant_system_exactly) {
-  for (int32_t dense_up_to : {0, 16}) {
+  for (harmonics_by way : every_way) {
     for (int32_t planes : {2, 3, 8, 12}) {
-      SCOPED_TRACE(testing::Message() << planes << " planes, dense up to " << dense_up_to);
+      SCOPED_TRACE(testing::Message() << planes << " planes, harmonics " << name_of(way));
       plane_system s = ladder_on_planes(5, planes, false, false, 7);
       ASSERT_TRUE(circulant_fits(s.m, s.leading, s.layout));
-      factored f(s, dense_up_to);
+      factored f(s, way);
       std::vector<double> b = right_side(s.leading);
       const std::vector<double> want = test::dense_solve(leading_dense(s.m, s.leading), b);
       circulant_apply(f.p, b.data(), b.data());
@@ -168,6 +182,32 @@ TEST(circulant, solves_a_time_invariant_system_exactly) {
       mat_free(s.m);
     }
   }
+}
+
+TEST(circulant, takes_band_factors_only_where_they_pay) {
+  struct shape {
+    const char* what;
+    band_shape band;
+    fill_count klu;  // one harmonic's fill under KLU's order
+    bool pays;
+  };
+  const shape shapes[] = {
+      {"RC ladder", {1000, 1, 1}, {999, 999}, true},
+      {"RLC ladder", {300, 2, 2}, {399, 599}, true},
+      {"30 x 30 grid", {900, 59, 59}, {9420, 178406}, false},
+      {"band wide, factors sparse", {100, 10, 10}, {300, 3000}, false},
+  };
+  for (const shape& c : shapes) {
+    EXPECT_EQ(band_pays(c.band, c.klu), c.pays) << c.what;
+  }
+  // A ladder too large for the dense harmonics takes the band by itself.
+  plane_system s = ladder_on_planes(30, 8, false, false, 2);
+  circulant_preconditioner p;
+  circulant_create(p, s.m, s.leading, s.layout);
+  EXPECT_FALSE(p.dense);
+  EXPECT_TRUE(p.banded);
+  circulant_free(p);
+  mat_free(s.m);
 }
 
 TEST(circulant, fits_only_a_full_layout_of_unknowns_by_planes) {
@@ -188,12 +228,12 @@ TEST(circulant, fits_only_a_full_layout_of_unknowns_by_planes) {
 // and workspace: the factors must be those of one thread, bit for bit.
 TEST(circulant, factors_on_two_threads_as_on_one) {
   plane_system s = ladder_on_planes(12, 32, true, false, 5);
-  for (int32_t dense_up_to : {0, 16}) {
-    SCOPED_TRACE(dense_up_to);
+  for (harmonics_by way : every_way) {
+    SCOPED_TRACE(name_of(way));
     std::vector<double> got[2];
     for (int threads = 1; threads <= 2; ++threads) {
       circulant_preconditioner p;
-      p.dense_up_to = dense_up_to;
+      choose(p, way);
       circulant_create(p, s.m, s.leading, s.layout);
       p.shared_factor_work = threads == 1 ? 1e300 : 0.0;
       circulant_factor(p, s.m);
@@ -208,10 +248,10 @@ TEST(circulant, factors_on_two_threads_as_on_one) {
 }
 
 TEST(gmres, solves_a_time_varying_system_to_its_tolerance) {
-  for (int32_t dense_up_to : {0, 16}) {
-    SCOPED_TRACE(dense_up_to);
+  for (harmonics_by way : every_way) {
+    SCOPED_TRACE(name_of(way));
     plane_system s = ladder_on_planes(6, 16, true, false, 3);
-    factored f(s, dense_up_to);
+    factored f(s, way);
     gmres_space g;
     gmres_create(g, s.leading, 20, 60, 1e-13);
     std::vector<double> b = right_side(s.leading);
@@ -228,7 +268,7 @@ TEST(gmres, solves_a_time_varying_system_to_its_tolerance) {
 
 TEST(gmres, gives_up_and_leaves_the_right_side_when_the_limit_is_too_short) {
   plane_system s = ladder_on_planes(6, 16, true, false, 3);
-  factored f(s);
+  factored f(s, harmonics_by::dense);
   gmres_space g;
   gmres_create(g, s.leading, 1, 1, 1e-13);
   std::vector<double> b = right_side(s.leading);
