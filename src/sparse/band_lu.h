@@ -19,7 +19,9 @@ struct band_shape {
   int32_t upper = 0;
 
   int32_t rows() const { return 2 * lower + upper + 1; }
-  std::size_t size() const { return static_cast<std::size_t>(rows()) * static_cast<std::size_t>(n); }
+  std::size_t size() const {
+    return static_cast<std::size_t>(rows()) * static_cast<std::size_t>(n);
+  }
   std::size_t at(int32_t i, int32_t j) const {
     return static_cast<std::size_t>(lower + upper + i - j) +
            static_cast<std::size_t>(j) * static_cast<std::size_t>(rows());

@@ -62,7 +62,7 @@ struct circulant_preconditioner {
   // factorise by KLU, 0.53 ms dense.
   int32_t dense_up_to = 16;
   bool dense = false;
-  std::vector<int32_t> dense_place;  // per harmonic place: row × M + column
+  std::vector<int32_t> dense_place;    // per harmonic place: row × M + column
   std::vector<complex> dense_factors;  // per harmonic M × M, row by row
   std::vector<int32_t> dense_pivots;   // per harmonic M
   // A larger circuit whose harmonics' pattern lies in a narrow band of its
@@ -72,10 +72,10 @@ struct circulant_preconditioner {
   bool band_allowed = true;
   bool banded = false;
   band_shape band;
-  std::vector<int32_t> band_place;     // per harmonic place: its position in the band
-  std::vector<complex> band_factors;   // per harmonic band.size()
-  std::vector<int32_t> band_pivots;    // per harmonic M
-  bool factored = false;               // factors of factored_terms are held
+  std::vector<int32_t> band_place;    // per harmonic place: its position in the band
+  std::vector<complex> band_factors;  // per harmonic band.size()
+  std::vector<int32_t> band_pivots;   // per harmonic M
+  bool factored = false;              // factors of factored_terms are held
   // A plane count that is a power of two: the transform of the M real
   // sequences is taken from complex ones of half the length (planes 2q and
   // 2q + 1 as real and imaginary part), all M in rows of one array, where

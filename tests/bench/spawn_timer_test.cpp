@@ -42,10 +42,9 @@ TEST(spawn_timer, reports_how_each_process_ended) {
   for (const timed_case& c : cases) {
     test::temp_dir dir;
     std::ofstream(dir.file("in")) << "";
-    const auto r = run_process(PSS_SPAWN_TIMER_EXE,
-                               {c.limit, dir.file("in"), dir.file("out"), dir.file("err"), "sh",
-                                "-c", c.script},
-                               "");
+    const auto r = run_process(
+        PSS_SPAWN_TIMER_EXE,
+        {c.limit, dir.file("in"), dir.file("out"), dir.file("err"), "sh", "-c", c.script}, "");
     ASSERT_EQ(r.status, 0) << c.what << r.err;
     const auto fields = report_fields(r.out);
     EXPECT_EQ(fields.at("status"), c.status) << c.what;
@@ -72,10 +71,9 @@ TEST(spawn_timer, gives_the_process_its_input_and_keeps_its_output_and_errors_ap
 TEST(spawn_timer, refuses_a_command_it_cannot_start) {
   test::temp_dir dir;
   std::ofstream(dir.file("in")) << "";
-  const auto r = run_process(PSS_SPAWN_TIMER_EXE,
-                             {"10", dir.file("in"), dir.file("out"), dir.file("err"),
-                              dir.file("no-such-program")},
-                             "");
+  const auto r = run_process(
+      PSS_SPAWN_TIMER_EXE,
+      {"10", dir.file("in"), dir.file("out"), dir.file("err"), dir.file("no-such-program")}, "");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
 }

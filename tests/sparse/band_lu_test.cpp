@@ -1,14 +1,14 @@
 // The band LU of the harmonics of ladder-like circuits, against the system
 // it factorised: bands of every shape, ones whose rows must be exchanged
 // (which widens U), and a singular one.
+#include "sparse/band_lu.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
 #include <random>
 #include <vector>
-
-#include "sparse/band_lu.h"
 
 namespace pss {
 namespace {
@@ -57,20 +57,22 @@ TEST(band_lu, solves_what_it_factorised) {
     bool weak_diagonal;
   };
   const shape shapes[] = {
-      {1, 0, 0, false},  {6, 0, 0, false},  {6, 1, 1, false},  {6, 1, 1, true},
-      {9, 2, 1, true},   {9, 1, 3, true},   {12, 0, 2, false}, {12, 2, 0, true},
-      {30, 4, 4, true},  {30, 3, 5, false}, {4, 3, 3, true},
+      {1, 0, 0, false}, {6, 0, 0, false},  {6, 1, 1, false},  {6, 1, 1, true},
+      {9, 2, 1, true},  {9, 1, 3, true},   {12, 0, 2, false}, {12, 2, 0, true},
+      {30, 4, 4, true}, {30, 3, 5, false}, {4, 3, 3, true},
   };
   for (const shape& c : shapes) {
     SCOPED_TRACE(testing::Message() << c.n << " unknowns, band " << c.lower << " + " << c.upper
                                     << (c.weak_diagonal ? ", weak diagonal" : ""));
     const band_shape s{c.n, c.lower, c.upper};
-    const std::vector<complex> a = random_band(s, c.weak_diagonal, static_cast<uint32_t>(c.n * 7 + c.lower));
+    const std::vector<complex> a =
+        random_band(s, c.weak_diagonal, static_cast<uint32_t>(c.n * 7 + c.lower));
     std::vector<complex> factors = band_storage(s, a);
     std::vector<int32_t> pivot(static_cast<std::size_t>(c.n));
     band_lu_factor(s, factors.data(), pivot.data());
     std::vector<complex> x(static_cast<std::size_t>(c.n));
-    for (int32_t i = 0; i < c.n; ++i) x[static_cast<std::size_t>(i)] = complex(std::cos(i), 0.5 * i);
+    for (int32_t i = 0; i < c.n; ++i)
+      x[static_cast<std::size_t>(i)] = complex(std::cos(i), 0.5 * i);
     const std::vector<complex> b = times(a, x);
     std::vector<complex> solved = b;
     band_lu_solve(s, factors.data(), pivot.data(), solved.data());
@@ -88,7 +90,8 @@ TEST(band_lu, solves_what_it_factorised) {
     if (!c.weak_diagonal) {
       for (int32_t i = 0; i < c.n; ++i) {
         const auto at = static_cast<std::size_t>(i);
-        EXPECT_LT(std::abs(solved[at] - x[at]), 1e-12 * (1.0 + std::abs(x[at]))) << "x[" << i << "]";
+        EXPECT_LT(std::abs(solved[at] - x[at]), 1e-12 * (1.0 + std::abs(x[at])))
+            << "x[" << i << "]";
       }
     }
     if (c.weak_diagonal && c.lower > 0) {
