@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+#include "support/dense.h"
+
 namespace pss {
 namespace {
 
@@ -42,15 +44,6 @@ std::vector<complex> band_storage(const band_shape& s, const std::vector<complex
   return band;
 }
 
-std::vector<complex> times(const std::vector<complex>& a, const std::vector<complex>& x) {
-  const std::size_t n = x.size();
-  std::vector<complex> y(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = 0; j < n; ++j) y[i] += a[i * n + j] * x[j];
-  }
-  return y;
-}
-
 TEST(band_lu, solves_what_it_factorised) {
   struct shape {
     int32_t n, lower, upper;
@@ -73,13 +66,13 @@ TEST(band_lu, solves_what_it_factorised) {
     std::vector<complex> x(static_cast<std::size_t>(c.n));
     for (int32_t i = 0; i < c.n; ++i)
       x[static_cast<std::size_t>(i)] = complex(std::cos(i), 0.5 * i);
-    const std::vector<complex> b = times(a, x);
+    const std::vector<complex> b = test::dense_times(a, x);
     std::vector<complex> solved = b;
     band_lu_solve(s, factors.data(), pivot.data(), solved.data());
     // Backward error: what the solution gives back against what it solved,
     // which partial pivoting keeps at rounding size even where a weak
     // diagonal leaves the system too ill-conditioned for x to come back.
-    const std::vector<complex> back = times(a, solved);
+    const std::vector<complex> back = test::dense_times(a, solved);
     double largest_a = 0.0, largest_x = 0.0;
     for (const complex& v : a) largest_a = std::max(largest_a, std::abs(v));
     for (const complex& v : solved) largest_x = std::max(largest_x, std::abs(v));

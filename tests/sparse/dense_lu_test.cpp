@@ -1,5 +1,7 @@
 // The dense complex LU of the small harmonics, against the system it
 // factorised: random matrices, and ones that need their rows exchanged.
+#include "sparse/dense_lu.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,29 +9,20 @@
 #include <random>
 #include <vector>
 
-#include "sparse/dense_lu.h"
+#include "support/dense.h"
 
 namespace pss {
 namespace {
 
 using complex = std::complex<double>;
 
-std::vector<complex> times(const std::vector<complex>& a, const std::vector<complex>& x) {
-  const std::size_t n = x.size();
-  std::vector<complex> y(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = 0; j < n; ++j) y[i] += a[i * n + j] * x[j];
-  }
-  return y;
-}
-
 TEST(dense_lu, solves_what_it_factorised) {
   struct shape {
     int32_t size;
     bool zero_diagonal;  // every diagonal value 0: no step can keep its row
   };
-  for (const shape& c : {shape{1, false}, shape{2, true}, shape{5, false}, shape{10, true},
-                         shape{16, false}}) {
+  for (const shape& c :
+       {shape{1, false}, shape{2, true}, shape{5, false}, shape{10, true}, shape{16, false}}) {
     SCOPED_TRACE(testing::Message() << c.size << (c.zero_diagonal ? ", zero diagonal" : ""));
     const auto n = static_cast<std::size_t>(c.size);
     std::mt19937 gen(static_cast<uint32_t>(c.size));
@@ -41,7 +34,7 @@ TEST(dense_lu, solves_what_it_factorised) {
     }
     std::vector<complex> want(n);
     for (complex& v : want) v = complex(value(gen), value(gen));
-    std::vector<complex> x = times(a, want);
+    std::vector<complex> x = test::dense_times(a, want);
     std::vector<complex> factors = a;
     std::vector<int32_t> pivot(n);
     dense_lu_factor(factors.data(), pivot.data(), c.size);

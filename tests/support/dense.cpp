@@ -6,6 +6,16 @@
 
 namespace pss::test {
 
+std::vector<std::complex<double>> dense_times(const std::vector<std::complex<double>>& a,
+                                              const std::vector<std::complex<double>>& x) {
+  const std::size_t n = x.size();
+  std::vector<std::complex<double>> y(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) y[i] += a[i * n + j] * x[j];
+  }
+  return y;
+}
+
 std::vector<double> dense_solve(std::vector<double> a, std::vector<double> b) {
   const std::size_t n = b.size();
   for (std::size_t k = 0; k < n; ++k) {
