@@ -375,7 +375,7 @@ def growth_exponent(points):
     return sum((p[0] - mx) * (p[1] - my) for p in pts) / sxx if sxx else float("nan")
 
 
-def write_report(path, results, repeats, started, baseline_rev, where, syncs, starts, idle):
+def write_report(path, results, repeats, started, baseline_rev, where, syncs, starts):
     lines = []
     w = lines.append
     w("# Performance")
@@ -534,7 +534,6 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs, st
               f"{fmt(chosen.get('period_error'))} | {fmt(chosen['new']['wall'])} | {fmt(ratio)} |")
         w("")
     write_syncs(w, results, syncs)
-    write_idle_memory(w, idle)
     write_checks(w, results, starts)
     with open(path, "w") as f:
         f.write("\n".join(lines) + "\n")
@@ -566,24 +565,6 @@ def write_syncs(w, results, syncs):
         extra = files * small[1]
         w(f"| {r['name']} | {r['planes']} | {files} | {fmt(r['new']['wall'])} | {fmt(extra)} | "
           f"{fmt(100.0 * extra / (r['new']['wall'] + extra) if extra else 0.0)} % |")
-    w("")
-
-
-def write_idle_memory(w, idle):
-    if idle is None:
-        return
-    peak, warm, cold, pause, cycles = idle
-    w("## Memory the machine takes back")
-    w("")
-    w("This machine, a virtual one, can hand memory that has stood free for a "
-      "few seconds back to its host, and a process that then asks for memory "
-      "waits while it comes back. The 100-section RC ladder on 1024 planes "
-      f"({fmt(peak)} MB at its peak) took {fmt(warm * 1e3)} ms right after a run "
-      f"of its own and {fmt(cold * 1e3)} ms after {fmt(pause)} s idle (medians of "
-      f"{cycles}, in turn). Every figure above is of a job run right after "
-      "another (the run that reads its peak comes first, and jobs timed in turn "
-      "alternate with runs of under a second); ngspice, whose runs use a few MB, "
-      "hardly notices.")
     w("")
 
 
@@ -792,8 +773,7 @@ def run_case(b, name, circuit, planes, matched=False):
     subprocess.run([b.net, "compile", "job.cir", "-o", "job.net"], cwd=folder, check=True,
                    capture_output=True)
     new = run_pss(b.exe, folder, "job", circuit, b.repeats, 3600, 30.0)
-    r = {"name": name, "planes": planes, "new": new, "matched": matched, "folder": folder,
-         "answers": circuit["answers"]}
+    r = {"name": name, "planes": planes, "new": new, "matched": matched}
     if ("timeout" in new or new["status"] not in (0, 1) or not new["iterations"]
             or "not converged" in new["out"]):
         b.failures += 1
@@ -904,28 +884,6 @@ def alternate(jobs, repeats, timeout=600):
     return [statistics.median(w) for w in walls]
 
 
-def idle_memory_cost(b, results, name="rc_ladder_100", planes=1024, pause=6.0, cycles=4):
-    """One case timed right after a run of its own and after `pause`
-    seconds idle, cycle after cycle: (peak MB, s after a run, s after the
-    pause), or None without the case. Memory that stands free for a couple
-    of seconds goes back to a virtual machine's host, and the next process
-    to ask for it waits while it comes back."""
-    r = next((x for x in results if x["name"] == name and x["planes"] == planes
-              and "timeout" not in x["new"]), None)
-    if r is None:
-        return None
-    command = [b.exe, "job"]
-    warm, cold = [], []
-    for _ in range(cycles):
-        time.sleep(pause)
-        for walls in (cold, warm):
-            result = run_timed(command, r["answers"], r["folder"], 600)
-            if result is None:
-                return None
-            walls.append(result[0])
-    return r["new"]["peak"], statistics.median(warm), statistics.median(cold), pause, cycles
-
-
 def process_starts(b):
     """The wall times of pss that is given no job (its start and one line)
     and of ngspice on an empty deck, timed in turn: the floor under every
@@ -939,10 +897,10 @@ def process_starts(b):
 
 
 # Jobs shorter than this are timed again in turn with the others they are
-# compared with (time_in_turn). Not longer ones: a partner that runs for
-# more than a second or two leaves this machine time to take back the
-# memory the last run freed, and pss's next run then waits for it
-# (idle_memory_cost), which is no figure of either program's work.
+# compared with (time_in_turn). Not longer ones: after a partner that ran
+# for seconds, pss's next run on this virtual machine at times took four
+# times as long, waiting for memory the machine had handed back to its
+# host, which is no figure of either program's work.
 IN_TURN_LIMIT = 1.0
 
 
@@ -1047,9 +1005,8 @@ def main():
         where = (f"a memory file system ({memory})" if memory and not args.work
                  else f"{os.path.abspath(work)}")
         starts = process_starts(b) if b.have_ngspice else None
-        idle = idle_memory_cost(b, results)
         write_report(args.out, results, b.repeats, started, args.baseline_rev, where, syncs,
-                     starts, idle)
+                     starts)
         print(f"written {args.out}", file=sys.stderr)
     if not args.work:
         shutil.rmtree(work, ignore_errors=True)
