@@ -87,6 +87,8 @@ int main(int argc, char** argv) {
   const double start = seconds_now();
   pid_t child = 0;
   const int failed = posix_spawnp(&child, argv[5], &files, &attributes, argv + 5, environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&files);
   if (failed != 0) {
     std::fprintf(stderr, "%s: cannot run %s\n", argv[0], argv[5]);
     return 2;
