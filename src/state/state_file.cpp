@@ -1,5 +1,8 @@
 #include "state/state_file.h"
 
+#include <cstdio>
+#include <memory>
+
 #include "support/bytes.h"
 #include "support/fatal.h"
 #include "support/files.h"
@@ -8,21 +11,59 @@ namespace pss {
 
 namespace {
 
-void write_params(byte_filler& out, const tagged_value* params) {
-  for (const tagged_value* p = params; p != nullptr; p = p->next) {
-    out.i32(p->tag);
-    out.f64(p->value);
+// Writes the state a chunk at a time from one buffer, so that a large
+// state needs no buffer of its own length (tens of megabytes on the largest
+// circuits, each page of it faulted in and cleared).
+struct state_writer {
+  static constexpr std::size_t capacity = std::size_t{1} << 16;
+  std::FILE* stream;
+  bool ok = true;
+  std::size_t used = 0;
+  // Left uncleared: a small state touches only the pages it fills.
+  std::unique_ptr<uint8_t[]> buffer = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+
+  void flush() {
+    ok = ok && std::fwrite(buffer.get(), 1, used, stream) == used;
+    used = 0;
+  }
+  void pair(int32_t tag, double value) {
+    if (used + state_pair_bytes > capacity) flush();
+    byte_filler out{buffer.get() + used};
+    out.i32(tag);
+    out.f64(value);
+    used += state_pair_bytes;
+  }
+  void i32(int32_t value) {
+    if (used + sizeof value > capacity) flush();
+    byte_filler{buffer.get() + used}.i32(value);
+    used += sizeof value;
+  }
+};
+
+void write_params(state_writer& out, const tagged_value* params) {
+  for (const tagged_value* p = params; p != nullptr; p = p->next) out.pair(p->tag, p->value);
+}
+
+void write_groups(state_writer& out, const dvar_group* groups) {
+  for (const dvar_group* g = groups; g != nullptr; g = g->next) {
+    out.i32(g->id);
+    for (const dvar* d = g->dvars; d != nullptr; d = d->next) out.pair(d->number, d->value);
   }
 }
 
-void write_groups(byte_filler& out, const dvar_group* groups) {
-  for (const dvar_group* g = groups; g != nullptr; g = g->next) {
-    out.i32(g->id);
-    for (const dvar* d = g->dvars; d != nullptr; d = d->next) {
-      out.i32(d->number);
-      out.f64(d->value);
-    }
+bool write_state_to(const circuit* c, std::FILE* stream) {
+  state_writer out{stream};
+  out.i32(c->planes);
+  out.i32(c->nodes_per_plane);
+  out.i32(c->dvars_per_node);
+  write_params(out, c->params);
+  write_groups(out, c->global_dvars);
+  for (const node* n = c->nodes; n != nullptr; n = n->next) {
+    write_params(out, n->params);
+    write_groups(out, n->dvar_groups);
   }
+  out.flush();
+  return out.ok;
 }
 
 std::size_t params_length(const tagged_value* params) {
@@ -112,21 +153,6 @@ bool load(const std::string& path, std::vector<uint8_t>& bytes, const char* read
 
 }  // namespace
 
-std::vector<uint8_t> state_bytes(const circuit* c) {
-  std::vector<uint8_t> bytes(state_file_length(c));
-  byte_filler out{bytes.data()};
-  out.i32(c->planes);
-  out.i32(c->nodes_per_plane);
-  out.i32(c->dvars_per_node);
-  write_params(out, c->params);
-  write_groups(out, c->global_dvars);
-  for (const node* n = c->nodes; n != nullptr; n = n->next) {
-    write_params(out, n->params);
-    write_groups(out, n->dvar_groups);
-  }
-  return bytes;
-}
-
 std::size_t state_file_length(const circuit* c) {
   std::size_t length =
       state_header::length + params_length(c->params) + groups_length(c->global_dvars);
@@ -138,7 +164,8 @@ std::size_t state_file_length(const circuit* c) {
 
 void write_state(const circuit* c, const std::string& path) {
   std::string error;
-  if (!write_file_atomically(path, state_bytes(c), error)) {
+  if (!write_file_atomically(
+          path, [c](std::FILE* stream) { return write_state_to(c, stream); }, error)) {
     fatal("error, write_state: cannot write %s: %s\n", path.c_str(), error.c_str());
   }
 }

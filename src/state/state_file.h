@@ -31,9 +31,6 @@ constexpr std::size_t length = 12;
 constexpr std::size_t state_pair_bytes = 12;
 constexpr std::size_t state_group_bytes = 4;
 
-// The bytes of the state of `c`.
-std::vector<uint8_t> state_bytes(const circuit* c);
-
 // The length of a state file of `c`'s present shape: 12 bytes, plus 12 per
 // param, 4 per dvar group and 12 per dvar, over the circuit and all nodes.
 std::size_t state_file_length(const circuit* c);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include "support/write_faults.h"
 
@@ -61,7 +62,8 @@ bool sync_folder(const std::string& path) {
 
 }  // namespace
 
-bool write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes,
+bool write_file_atomically(const std::string& path,
+                           const std::function<bool(std::FILE*)>& write_content,
                            std::string& error) {
   // The process id keeps two jobs writing the same name from sharing a
   // temporary file.
@@ -74,8 +76,7 @@ bool write_file_atomically(const std::string& path, const std::vector<uint8_t>& 
   // The content reaches the disk before the rename, so that after a power
   // cut the name holds the old content or the whole new one, never an
   // empty or partial file that the rename had already published.
-  bool ok = step([&] { return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size(); },
-                 error);
+  bool ok = step([&] { return write_content(stream); }, error);
   ok = ok && step([&] { return std::fflush(stream) == 0; }, error);
   ok = ok && step([&] { return ::fsync(::fileno(stream)) == 0; }, error);
   // The stream is closed whatever failed before; only its outcome is a step.
@@ -89,6 +90,16 @@ bool write_file_atomically(const std::string& path, const std::vector<uint8_t>& 
   // The new content is in place; a folder that cannot be synced still
   // reports failure, as the rename might not survive a power cut.
   return step([&] { return sync_folder(path); }, error);
+}
+
+bool write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                           std::string& error) {
+  return write_file_atomically(
+      path,
+      [&](std::FILE* stream) {
+        return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+      },
+      error);
 }
 
 }  // namespace pss

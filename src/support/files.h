@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,13 @@ bool read_file(const std::string& path, std::vector<uint8_t>& bytes);
 // that cannot be synced after the rename also gives false, with `path`
 // already holding the whole new content.
 bool write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                           std::string& error);
+
+// The same for content that `write_content` writes into the open temporary
+// file a piece at a time; it returns false when a write fails. Its writes
+// are one step of the write, as the bytes' single write is.
+bool write_file_atomically(const std::string& path,
+                           const std::function<bool(std::FILE*)>& write_content,
                            std::string& error);
 
 }  // namespace pss

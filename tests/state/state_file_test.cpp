@@ -8,6 +8,7 @@
 
 #include "model/lookups.h"
 #include "model/read_network.h"
+#include "planes/expand.h"
 #include "support/bytes.h"
 #include "support/fatal_check.h"
 #include "support/files.h"
@@ -110,6 +111,21 @@ TEST_F(state_fixture, file_length_follows_the_shape) {
   EXPECT_EQ(written().size(), expected);
   EXPECT_EQ(state_file_length(c), expected);
   EXPECT_EQ(load_i32(written().data()), c->planes);
+}
+
+// A state larger than the writer's buffer goes out in pieces; their seams
+// fall inside a node's records, and every value must come back.
+TEST_F(state_fixture, a_state_larger_than_the_write_buffer_comes_back_whole) {
+  c->planes = 3001;
+  expand_time_planes(c, twin_option::at_zero);
+  fill(c, 0.5);
+  const std::vector<double> saved = values(c);
+  write_state(c, path);
+  EXPECT_GT(written().size(), std::size_t{3} << 16);
+  EXPECT_EQ(written().size(), state_file_length(c));
+  fill(c, 7.0);
+  read_state(c, path);
+  EXPECT_EQ(values(c), saved);
 }
 
 TEST_F(state_fixture, a_file_of_another_shape_is_refused_and_changes_nothing) {
