@@ -16,7 +16,7 @@ namespace {
 // circuits, each page of it faulted in and cleared).
 struct state_writer {
   static constexpr std::size_t capacity = std::size_t{1} << 16;
-  std::FILE* stream;
+  std::FILE* stream = nullptr;
   bool ok = true;
   std::size_t used = 0;
   // Left uncleared: a small state touches only the pages it fills.
@@ -51,8 +51,7 @@ void write_groups(state_writer& out, const dvar_group* groups) {
   }
 }
 
-bool write_state_to(const circuit* c, std::FILE* stream) {
-  state_writer out{stream};
+bool write_state_to(const circuit* c, state_writer& out) {
   out.i32(c->planes);
   out.i32(c->nodes_per_plane);
   out.i32(c->dvars_per_node);
@@ -164,8 +163,14 @@ std::size_t state_file_length(const circuit* c) {
 
 void write_state(const circuit* c, const std::string& path) {
   std::string error;
-  if (!write_file_atomically(
-          path, [c](std::FILE* stream) { return write_state_to(c, stream); }, error)) {
+  // The buffer is had before the temporary file is made: a job that runs
+  // out of memory here leaves no temporary file behind.
+  state_writer out;
+  const auto write = [c, &out](std::FILE* stream) {
+    out.stream = stream;
+    return write_state_to(c, out);
+  };
+  if (!write_file_atomically(path, write, error)) {
     fatal("error, write_state: cannot write %s: %s\n", path.c_str(), error.c_str());
   }
 }
