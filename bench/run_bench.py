@@ -394,7 +394,8 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs, st
       "diode came after it), are marked.")
     w(f"- Jobs under {fmt(IN_TURN_LIMIT)} s are timed once more in turn with the "
       f"earlier pss and with ngspice (when their runs are under {fmt(IN_TURN_LIMIT)} s "
-      "too), run for run, so that all see the machine alike; their ratios come "
+      "too), and with a static program that does nothing (`bench/do_nothing.cpp`), "
+      "run for run, so that all see the machine alike; their ratios come "
       "from those runs. ngspice's figure for a circuit thus varies a little from "
       "row to row.")
     w("- Each process is timed alone, from just before it is spawned to the "
@@ -667,6 +668,14 @@ def write_limits(w, find, starts):
                      f"{fmt(ngspice_start * 1e3)} ms, so two jobs that do little "
                      f"compare as their starts do "
                      f"({fmt(ngspice_start / pss_start)}×).")
+        nothing = fast.get("floor")
+        if nothing and fast["new"]["wall"] > nothing:
+            text += (f" A static program that does nothing, timed in the same turns, "
+                     f"took {fmt(nothing * 1e3)} ms: a process's start and end on "
+                     f"this machine, under any program's figure. Above it pss's job "
+                     f"took {fmt((fast['new']['wall'] - nothing) * 1e3)} ms and "
+                     f"ngspice's {fmt((ng['wall'] - nothing) * 1e3)} ms "
+                     f"({fmt((ng['wall'] - nothing) / (fast['new']['wall'] - nothing))}×).")
         if slow and (slow.get("ngspice") or {}).get("wall"):
             text += (f" Behind a 1 kΩ source the same load charges over "
                      f"{slow['ngspice']['settled']} periods, and there pss is "
@@ -906,7 +915,8 @@ IN_TURN_LIMIT = 1.0
 
 def time_in_turn(b, r, circuit, folder):
     """Jobs under IN_TURN_LIMIT are timed again in turn, run for run, with
-    the earlier pss and with ngspice, so that all see the machine alike: a
+    the earlier pss, with ngspice and with a program that does nothing (the
+    floor, in r["floor"]), so that all see the machine alike: a
     job of milliseconds is compared with another, and the other work on the
     machine varies between two batches of runs."""
     new = r["new"]
@@ -923,9 +933,17 @@ def time_in_turn(b, r, circuit, folder):
         return
     slowest = max([new["wall"], ng["wall"] if ng and ng.get("wall") else 0.0] +
                   ([r["old"]["wall"]] if old_folder else []))
+    # A program that does nothing, in the same turns: the floor of a
+    # process's start and end on the machine as the others saw it.
+    nothing = os.path.join(b.args.build, "bench", "pss_do_nothing")
+    floor = os.access(nothing, os.X_OK)
+    if floor:
+        jobs.append(([nothing], "", folder))
     walls = alternate(jobs, 11 if slowest < 0.1 else b.repeats)
     if walls is None:
         return
+    if floor:
+        r["floor"] = walls.pop()
     new["wall"] = walls.pop(0)
     if old_folder:
         r["old"]["wall"] = walls.pop(0)
