@@ -191,7 +191,7 @@ def run_pss(exe, net_folder, job, circuit, repeats, timeout, time_cap):
     wall = statistics.median(r[0] for r in runs)
     status, out, err = runs[-1][1], runs[-1][2], runs[-1][3]
     return {"wall": wall, "peak": peak, "status": status, "out": out, "err": err,
-            "runs": len(runs), "timings": parse_timings(err),
+            "runs": len(runs), "timings": parse_timings(err), "last_wall": runs[-1][0],
             "iterations": iteration_lines(out)}
 
 
@@ -462,6 +462,7 @@ def write_report(path, results, repeats, started, baseline_rev, where, syncs, st
       "difference between the two runs' errors of one iteration follows in "
       "brackets.")
     w("")
+    write_phases(w, results)
     w("## Growth with the planes and the sections")
     w("")
     w("Time per Newton iteration (assembly and linear solve together) and the "
@@ -647,6 +648,63 @@ def write_checks(w, results, starts):
     write_limits(w, find, starts)
 
 
+def job_phases(r):
+    """A run's time in its phases, in seconds, from its last run's account:
+    the plane copies, the pattern, the solver's set-up, Newton's iterations
+    and the rest (the process, the dialogue, the DC solve, the state files)."""
+    t = r["new"].get("timings", {})
+    if "expansion" not in t or "last_wall" not in r["new"]:
+        return None
+    iterations = sum(t.get(k, 0) for k in ("assembly", "factor", "substitute", "update"))
+    named = t["expansion"] + t["pattern"] + t.get("setup", 0) + iterations
+    return {"wall": r["new"]["last_wall"], "expansion": t["expansion"], "pattern": t["pattern"],
+            "setup": t.get("setup", 0), "iterations": iterations,
+            "rest": max(r["new"]["last_wall"] - named, 0.0)}
+
+
+def ladder_phases_text(r, ng):
+    """The share of a ladder's job that its plane copies and pattern take,
+    set against ngspice's whole run."""
+    p = job_phases(r)
+    if not p:
+        return ""
+    return (f" In its last run ({fmt(p['wall'] * 1e3)} ms) the plane copies, which hold "
+            f"every node's records and lists once per plane, took "
+            f"{fmt(p['expansion'] * 1e3)} ms and the pattern built from them "
+            f"{fmt(p['pattern'] * 1e3)} ms: together "
+            f"{fmt(100 * (p['expansion'] + p['pattern']) / ng['wall'], 2)} % of ngspice's "
+            f"whole run, before the solver's set-up ({fmt(p['setup'] * 1e3)} ms) and "
+            f"the Newton iterations ({fmt(p['iterations'] * 1e3)} ms).")
+
+
+def write_phases(w, results):
+    """Where each case's time goes on its most planes."""
+    largest = {}
+    for r in results:
+        if "timeout" not in r["new"] and not r.get("matched"):
+            if r["planes"] >= largest.get(r["name"], {"planes": 0})["planes"]:
+                largest[r["name"]] = r
+    rows = [(r, job_phases(r)) for r in largest.values()]
+    rows = [(r, p) for r, p in rows if p]
+    if not rows:
+        return
+    w("## Where a job's time goes")
+    w("")
+    w("Each case on its most planes, in one run (the last of its repeats): the plane "
+      "copies with their node lists, the numbering and the pattern, the linear solver's "
+      "set-up, the Newton iterations (assembly, solve and update), and the rest: the "
+      "process, the dialogue, the DC solve and the state files. In milliseconds.")
+    w("")
+    w("| case | planes | whole job | plane copies | pattern | solver set-up | iterations "
+      "| the rest |")
+    w("|---|---|---|---|---|---|---|---|")
+    for r, p in rows:
+        w(f"| {r['name']} | {r['planes']} | {fmt(p['wall'] * 1e3)} | "
+          f"{fmt(p['expansion'] * 1e3)} | {fmt(p['pattern'] * 1e3)} | "
+          f"{fmt(p['setup'] * 1e3)} | {fmt(p['iterations'] * 1e3)} | {fmt(p['rest'] * 1e3)} |")
+    w("")
+
+
 def write_limits(w, find, starts):
     """What stands behind the comparisons with ngspice that fall short of
     their checks, in the figures of this run."""
@@ -690,7 +748,8 @@ def write_limits(w, find, starts):
                 f"*The 100-section RC ladder* settles in {ng['settled']} periods of its "
                 f"100 nodes in ngspice ({fmt(ng['wall'] * 1e3)} ms); on {planes} planes "
                 f"pss solves {int(n)} unknowns in {fmt(r['new']['wall'] * 1e3)} ms, "
-                f"{fmt(r['new']['wall'] / n * 1e9)} ns an unknown for the whole job.")
+                f"{fmt(r['new']['wall'] / n * 1e9)} ns an unknown for the whole job."
+                + ladder_phases_text(r, ng))
     if notes:
         w("Behind the comparisons with ngspice that fall short:")
         w("")

@@ -19,6 +19,7 @@
 #include "support/console.h"
 #include "support/fatal.h"
 #include "support/memory.h"
+#include "support/phase_time.h"
 
 namespace pss {
 
@@ -58,6 +59,7 @@ job_answers ask_analysis() {
 
 void expand(circuit* c) {
   advise_huge_heap(static_cast<std::int64_t>(c->planes) * c->nodes_per_plane);
+  const timed_phase timing{job_phase_time_spent().expansion};
   expand_time_planes(c);
   check_expanded(c);
 }

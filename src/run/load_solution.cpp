@@ -14,6 +14,7 @@
 #include "support/bytes.h"
 #include "support/fatal.h"
 #include "support/files.h"
+#include "support/phase_time.h"
 
 namespace pss {
 
@@ -24,7 +25,10 @@ void load_solution(circuit* c, const std::string& path) {
   }
   read_state_planes(c, path);
   check_expansion_fits(c, c->planes);
-  expand_time_planes(c, 0);
+  {
+    const timed_phase timing{job_phase_time_spent().expansion};
+    expand_time_planes(c, 0);
+  }
   if (load_i32(&head[8]) == 2) {
     check_double_runs(c);
     make_double_dvars(c);

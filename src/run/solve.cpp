@@ -14,6 +14,7 @@
 #include "sparse/matrix.h"
 #include "support/fatal.h"
 #include "support/memory.h"
+#include "support/phase_time.h"
 
 namespace pss {
 
@@ -29,13 +30,18 @@ bool sweeps_wanted() {
   return setting == nullptr || std::string_view(setting) != "off";
 }
 
+matrix* timed_matrix_create(circuit* c) {
+  const timed_phase timing{job_phase_time_spent().pattern};
+  return matrix_create(c);
+}
+
 matrix* create_matrix(circuit* c) {
   check_solve_preconditions(c);
   // The controls are aimed before the pattern is built, so that the pattern
   // holds every position a delayed generator addresses.
   aim_generator_controls(c);
   advise_huge_heap(static_cast<std::int64_t>(c->planes) * c->nodes_per_plane);
-  matrix* m = matrix_create(c);
+  matrix* m = timed_matrix_create(c);
   if (m == nullptr) fatal("error, run_analysis: the circuit has no unknowns to solve for\n");
   return m;
 }
