@@ -167,8 +167,8 @@ def error_distance(new, old):
 
 
 def run_pss(exe, net_folder, job, circuit, repeats, timeout, time_cap):
-    """Median wall time over the repeats, the peak memory, and the last run's
-    output. The first run reads the peak under /usr/bin/time; the repeats
+    """Median wall time over the repeats, the peak memory, and the output and
+    time account of the median run. The first run reads the peak under /usr/bin/time; the repeats
     that time the job run it alone, unless that first run was long enough to
     be taken once (where the wrapper's millisecond does not count)."""
     first = peak_of([exe, job], circuit["answers"], net_folder, timeout)
@@ -189,9 +189,10 @@ def run_pss(exe, net_folder, job, circuit, repeats, timeout, time_cap):
             if result[0] > time_cap:
                 break  # long runs are taken once
     wall = statistics.median(r[0] for r in runs)
-    status, out, err = runs[-1][1], runs[-1][2], runs[-1][3]
+    middle = sorted(runs, key=lambda r: r[0])[len(runs) // 2]
+    status, out, err = middle[1], middle[2], middle[3]
     return {"wall": wall, "peak": peak, "status": status, "out": out, "err": err,
-            "runs": len(runs), "timings": parse_timings(err), "last_wall": runs[-1][0],
+            "runs": len(runs), "timings": parse_timings(err), "timed_wall": middle[0],
             "iterations": iteration_lines(out)}
 
 
@@ -649,17 +650,17 @@ def write_checks(w, results, starts):
 
 
 def job_phases(r):
-    """A run's time in its phases, in seconds, from its last run's account:
+    """A case's time in its phases, in seconds, from its median run's account:
     the plane copies, the pattern, the solver's set-up, Newton's iterations
     and the rest (the process, the dialogue, the DC solve, the state files)."""
     t = r["new"].get("timings", {})
-    if "expansion" not in t or "last_wall" not in r["new"]:
+    if "expansion" not in t or "timed_wall" not in r["new"]:
         return None
     iterations = sum(t.get(k, 0) for k in ("assembly", "factor", "substitute", "update"))
     named = t["expansion"] + t["pattern"] + t.get("setup", 0) + iterations
-    return {"wall": r["new"]["last_wall"], "expansion": t["expansion"], "pattern": t["pattern"],
+    return {"wall": r["new"]["timed_wall"], "expansion": t["expansion"], "pattern": t["pattern"],
             "setup": t.get("setup", 0), "iterations": iterations,
-            "rest": max(r["new"]["last_wall"] - named, 0.0)}
+            "rest": max(r["new"]["timed_wall"] - named, 0.0)}
 
 
 def ladder_phases_text(r, ng):
@@ -668,7 +669,7 @@ def ladder_phases_text(r, ng):
     p = job_phases(r)
     if not p:
         return ""
-    return (f" In its last run ({fmt(p['wall'] * 1e3)} ms) the plane copies, which hold "
+    return (f" In its median run ({fmt(p['wall'] * 1e3)} ms) the plane copies, which hold "
             f"every node's records and lists once per plane, took "
             f"{fmt(p['expansion'] * 1e3)} ms and the pattern built from them "
             f"{fmt(p['pattern'] * 1e3)} ms: together "
@@ -690,7 +691,7 @@ def write_phases(w, results):
         return
     w("## Where a job's time goes")
     w("")
-    w("Each case on its most planes, in one run (the last of its repeats): the plane "
+    w("Each case on its most planes, in its median run: the plane "
       "copies with their node lists, the numbering and the pattern, the linear solver's "
       "set-up, the Newton iterations (assembly, solve and update), and the rest: the "
       "process, the dialogue, the DC solve and the state files. In milliseconds.")
